@@ -1,0 +1,77 @@
+#include "cli/cli_commands.h"
+
+#include <ostream>
+#include <string_view>
+
+#include "device/version.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+struct TCommandSpec {
+    std::string_view Name;
+    std::string_view Usage;
+    std::string_view Help;
+    int (*Run)(const TCliOptions&, TCliStreams);
+};
+
+const std::vector<TCommandSpec>& CommandSpecs() {
+    static const std::vector<TCommandSpec> kCommands{
+        {"devices", "devices",
+         "list the supported devices: name, program words, EEPROM bytes, "
+         "algorithm",
+         RunDevicesCommand},
+        {"info", "-d NAME info FILE",
+         "load a HEX file and show its regions, configuration, fuses and IDs", RunInfoCommand},
+        {"rehex", "-d NAME rehex FILE [-o OUT]",
+         "load a HEX file and write the image back as HEX, as Open then Save does",
+         RunRehexCommand},
+    };
+    return kCommands;
+}
+
+void PrintHelp(std::ostream& out) {
+    out << "Usage: vantrel-cli [options] COMMAND [arguments]\n\n"
+           "Programs PIC microcontrollers on a parallel-port programmer, and reads, writes and\n"
+           "inspects their Intel HEX images.\n\nCommands:\n";
+    for (const TCommandSpec& command : CommandSpecs()) {
+        out << "  vantrel-cli " << command.Usage << "\n      " << command.Help << "\n";
+    }
+    out << "\nOptions:\n" << OptionsHelp();
+    out << "\nExit status: 0 success; 1 the operation failed or was declined; 2 bad usage or bad\n"
+           "input; 3 no programmer.\n";
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
+    const TParseResult parsed = ParseCommandLine(arguments);
+    if (!parsed.Error.empty()) {
+        streams.Err << "vantrel-cli: " << parsed.Error << "\nTry 'vantrel-cli --help'.\n";
+        return kExitBadInput;
+    }
+    const TCliOptions& options = parsed.Options;
+    if (options.ShowHelp) {
+        PrintHelp(streams.Out);
+        return kExitSuccess;
+    }
+    if (options.ShowVersion) {
+        streams.Out << "vantrel-cli " << kVantrelVersion << "\n";
+        return kExitSuccess;
+    }
+    if (options.Command.empty()) {
+        streams.Err << "vantrel-cli: no command given\nTry 'vantrel-cli --help'.\n";
+        return kExitBadInput;
+    }
+    for (const TCommandSpec& command : CommandSpecs()) {
+        if (command.Name == options.Command) {
+            return command.Run(options, streams);
+        }
+    }
+    streams.Err << "vantrel-cli: unknown command '" << options.Command
+                << "'\nTry 'vantrel-cli --help'.\n";
+    return kExitBadInput;
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/cli_commands.h"
+#include "device/config_model.h"
+#include "device/device_state.h"
+#include "device/message_box.h"
+
+namespace vantrel::cli {
+
+// Message boxes of the core, shown on standard error.
+class TStreamMessageBox final : public TMessageBox {
+  public:
+    explicit TStreamMessageBox(std::ostream& err) : err_(err) {}
+    void ShowMessage(std::string_view text) override;
+
+  private:
+    std::ostream& err_;
+};
+
+// The device chosen with -d; reports a clear message when it is missing or unknown.
+[[nodiscard]] std::optional<std::uint8_t> RequireDevice(const TCliOptions& options,
+                                                        std::ostream& err);
+
+// The one positional FILE argument of a command; reports usage when it is missing.
+[[nodiscard]] std::optional<std::string> RequireFileArgument(const TCliOptions& options,
+                                                             std::ostream& err);
+
+// Loads a HEX file into the image as the window's Open does: read the lines, LoadHex, then
+// set the fuse model from the loaded words. False (with the reason on `err`) when the file
+// cannot be read or is malformed.
+[[nodiscard]] bool LoadHexFile(const std::string& path, TDeviceState& state, TConfigModel& config,
+                               std::ostream& err);
+
+// Writes text to OUT (atomically) or to standard output.
+[[nodiscard]] bool WriteResult(const TCliOptions& options, const std::string& text,
+                               TCliStreams streams);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,133 @@
+#include "cli/cli_options.h"
+
+#include <functional>
+
+namespace vantrel::cli {
+
+namespace {
+
+// One command-line option. An option with a value takes it from the next argument or after "="
+// (--output=FILE).
+struct TOptionSpec {
+    std::string_view Long;
+    char Short;                  // 0 when the option has no short form
+    std::string_view ValueName;  // empty for a flag
+    std::string_view Help;
+    std::function<std::string(TCliOptions&, const std::string&)> Apply;  // returns an error
+};
+
+const std::vector<TOptionSpec>& OptionSpecs() {
+    static const std::vector<TOptionSpec> kSpecs{
+        {"device", 'd', "NAME", "device as the device list spells it, e.g. 16F84A",
+         [](TCliOptions& o, const std::string& v) {
+             o.DeviceName = v;
+             return std::string();
+         }},
+        {"output", 'o', "FILE", "write the result to FILE instead of standard output",
+         [](TCliOptions& o, const std::string& v) {
+             o.OutputFile = v;
+             return std::string();
+         }},
+        {"help", 'h', "", "show this help and exit",
+         [](TCliOptions& o, const std::string&) {
+             o.ShowHelp = true;
+             return std::string();
+         }},
+        {"version", 0, "", "show the version and exit",
+         [](TCliOptions& o, const std::string&) {
+             o.ShowVersion = true;
+             return std::string();
+         }},
+    };
+    return kSpecs;
+}
+
+const TOptionSpec* FindLong(std::string_view name) {
+    for (const TOptionSpec& spec : OptionSpecs()) {
+        if (spec.Long == name)
+            return &spec;
+    }
+    return nullptr;
+}
+
+const TOptionSpec* FindShort(char name) {
+    for (const TOptionSpec& spec : OptionSpecs()) {
+        if (spec.Short != 0 && spec.Short == name)
+            return &spec;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
+    TParseResult result;
+    TCliOptions& options = result.Options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.size() < 2 || argument[0] != '-') {
+            if (options.Command.empty()) {
+                options.Command = argument;
+            } else {
+                options.Arguments.push_back(argument);
+            }
+            continue;
+        }
+        const TOptionSpec* spec = nullptr;
+        std::optional<std::string> inlineValue;
+        if (argument.rfind("--", 0) == 0) {
+            std::string name = argument.substr(2);
+            if (const auto equals = name.find('='); equals != std::string::npos) {
+                inlineValue = name.substr(equals + 1);
+                name.resize(equals);
+            }
+            spec = FindLong(name);
+        } else if (argument.size() == 2) {
+            spec = FindShort(argument[1]);
+        }
+        if (spec == nullptr) {
+            result.Error = "unknown option '" + argument + "'";
+            return result;
+        }
+        std::string value;
+        if (!spec->ValueName.empty()) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                result.Error = "option '" + argument + "' needs a value (" +
+                               std::string(spec->ValueName) + ")";
+                return result;
+            }
+        } else if (inlineValue) {
+            result.Error = "option '--" + std::string(spec->Long) + "' takes no value";
+            return result;
+        }
+        if (std::string error = spec->Apply(options, value); !error.empty()) {
+            result.Error = std::move(error);
+            return result;
+        }
+    }
+    return result;
+}
+
+std::string OptionsHelp() {
+    std::string text;
+    for (const TOptionSpec& spec : OptionSpecs()) {
+        std::string names = spec.Short != 0 ? std::string("-") + spec.Short + ", " : "    ";
+        names += "--" + std::string(spec.Long);
+        if (!spec.ValueName.empty()) {
+            names += " " + std::string(spec.ValueName);
+        }
+        if (names.size() < 26) {
+            names.resize(26, ' ');
+        } else {
+            names += "  ";
+        }
+        text += "  " + names + std::string(spec.Help) + "\n";
+    }
+    return text;
+}
+
+}  // namespace vantrel::cli

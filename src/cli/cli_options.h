@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::cli {
+
+// Exit statuses scripts rely on.
+enum TExitStatus : int {
+    kExitSuccess = 0,
+    kExitOperationFailed = 1,  // the operation failed or was declined
+    kExitBadInput = 2,         // bad usage, unknown device, unreadable or malformed file
+    kExitNoProgrammer = 3,     // the port cannot be opened or no programmer was found
+};
+
+struct TCliOptions {
+    std::string DeviceName;                 // -d NAME
+    std::optional<std::string> OutputFile;  // -o OUT
+    bool ShowHelp = false;
+    bool ShowVersion = false;
+    std::string Command;
+    std::vector<std::string> Arguments;  // positional arguments after the command
+};
+
+struct TParseResult {
+    TCliOptions Options;
+    std::string Error;  // empty when the command line was understood
+};
+
+[[nodiscard]] TParseResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The option lines of the help text.
+[[nodiscard]] std::string OptionsHelp();
+
+}  // namespace vantrel::cli

@@ -1,0 +1,24 @@
+#include "cli/cli_commands.h"
+#include "cli/cli_image.h"
+#include "hexfile/hex_writer.h"
+#include "hexfile/text_file.h"
+
+namespace vantrel::cli {
+
+int RunRehexCommand(const TCliOptions& options, TCliStreams streams) {
+    const auto device = RequireDevice(options, streams.Err);
+    const auto path = RequireFileArgument(options, streams.Err);
+    if (!device || !path) {
+        return kExitBadInput;
+    }
+    TDeviceState state;
+    TConfigModel config(state);
+    config.ChangeDevice(*device);
+    if (!LoadHexFile(*path, state, config, streams.Err)) {
+        return kExitBadInput;
+    }
+    const std::string text = JoinLines(BufferToHex(state.Image, state.Device()));
+    return WriteResult(options, text, streams) ? kExitSuccess : kExitBadInput;
+}
+
+}  // namespace vantrel::cli

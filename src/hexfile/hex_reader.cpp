@@ -1,0 +1,196 @@
+#include "hexfile/hex_reader.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::size_t kMaxLineLength = 255;
+constexpr std::size_t kRecordOverheadBytes = 5;  // length, address (2), type, checksum
+constexpr std::size_t kDataOffset = 4;
+
+constexpr std::uint8_t kTypeEndOfFile = 0x01;
+constexpr std::uint8_t kTypeExtendedSegment = 0x02;
+constexpr std::uint8_t kTypeStartSegment = 0x03;
+constexpr std::uint8_t kTypeExtendedLinear = 0x04;
+constexpr std::uint8_t kTypeStartLinear = 0x05;
+
+constexpr std::uint32_t kSegmentMask = 0xFFFF0000;
+constexpr std::uint32_t kOffsetMask = 0x0000FFFF;
+
+std::optional<std::uint8_t> HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return static_cast<std::uint8_t>(c - '0');
+    if (c >= 'A' && c <= 'F')
+        return static_cast<std::uint8_t>(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f')
+        return static_cast<std::uint8_t>(c - 'a' + 10);
+    return std::nullopt;
+}
+
+struct TParsedBytes {
+    std::vector<std::uint8_t> Bytes;
+    std::string Error;
+};
+
+// Reads the characters after ":" as byte pairs, as far as complete pairs go.
+TParsedBytes ParsePairs(const std::string& line) {
+    TParsedBytes parsed;
+    for (std::size_t pos = 1; pos + 2 <= line.size(); pos += 2) {
+        const auto high = HexDigitValue(line[pos]);
+        const auto low = HexDigitValue(line[pos + 1]);
+        if (!high || !low) {
+            parsed.Error = "'$" + line.substr(pos, 2) + "' is not a valid integer value";
+            return parsed;
+        }
+        parsed.Bytes.push_back(static_cast<std::uint8_t>(*high << 4 | *low));
+    }
+    return parsed;
+}
+
+bool ChecksumPasses(const std::vector<std::uint8_t>& bytes) {
+    unsigned sum = 0;
+    for (std::uint8_t byte : bytes) {
+        sum += byte;
+    }
+    return (sum & 0xFF) == 0;
+}
+
+void SetByte(std::uint16_t& word, bool high, std::uint8_t value) {
+    word = high ? static_cast<std::uint16_t>((word & 0x00FF) | (value << 8))
+                : static_cast<std::uint16_t>((word & 0xFF00) | value);
+}
+
+// Places data bytes into the image by the reader's word address space: the byte base of the
+// 64 KB segment plus the word index inside it. Each byte goes to its own half of its word, so
+// records at odd addresses or of odd length land where they belong.
+class TBytePlacer {
+  public:
+    TBytePlacer(TDeviceState& state) : device_(state.Device()), image_(state.Image) {}
+
+    void Place(std::uint32_t byteAddress, std::uint8_t value) {
+        const std::uint32_t x = (byteAddress & kSegmentMask) + ((byteAddress & kOffsetMask) >> 1);
+        const bool high = (byteAddress & 1) != 0;
+        const bool pic18 = IsPic18(device_);
+        if (x < device_.ProgramSize) {
+            SetByte(image_.ProgramBuffer[x], high, value);
+            image_.ProgramBuffer[x] &= device_.BlankWord;
+        } else if (x >= device_.EepromAddress && x < device_.EepromAddress + device_.EepromSize) {
+            PlaceData(x - device_.EepromAddress, high, value, pic18);
+        } else if (x >= device_.ConfigAddress) {
+            PlaceConfig(x - device_.ConfigAddress, high, value, pic18);
+        } else if (x >= device_.IdAddress) {
+            PlaceId(x - device_.IdAddress, high, value, pic18);
+        }
+    }
+
+    [[nodiscard]] bool ConfigFound() const { return configFound_; }
+
+  private:
+    void PlaceData(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
+        if (pic18) {
+            const std::uint32_t offset = 2 * index + (high ? 1 : 0);
+            if (offset < device_.EepromSize) {
+                image_.DataBuffer[offset] = value;
+            }
+        } else if (!high) {
+            // One EEPROM byte per word: the high byte (often a RETLW opcode) is not data.
+            image_.DataBuffer[index] = value;
+        }
+    }
+
+    void PlaceConfig(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
+        if (pic18) {
+            if (index < kConfig18Words) {
+                SetByte(image_.Config18[index], high, value);
+                configFound_ = true;
+            }
+            return;
+        }
+        // Everything above the first word lands in the second; the configuration model masks it
+        // with the second word's own mask afterwards.
+        std::uint16_t& word = index == 0 ? image_.ConfigWord1 : image_.ConfigWord2;
+        SetByte(word, high, value);
+        word &= device_.ConfigMask;
+        configFound_ = true;
+    }
+
+    void PlaceId(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
+        if (pic18) {
+            const std::uint32_t offset = 2 * index + (high ? 1 : 0);
+            if (offset < kIdBufferWords) {
+                image_.IdBuffer[offset] = value;
+            }
+        } else if (index < 4) {
+            SetByte(image_.IdBuffer[index], high, value);
+        }
+    }
+
+    const TPicDevice& device_;
+    TDeviceImage& image_;
+    bool configFound_ = false;
+};
+
+}  // namespace
+
+THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& state,
+                       const THexLoadOptions& options, TMessageBox& messages) {
+    ClearBuffers(state.Image, state.Device());
+    THexLoadResult result;
+    TBytePlacer placer(state);
+    std::uint32_t segmentBase = 0;
+
+    for (const std::string& fullLine : lines) {
+        const std::string line = fullLine.substr(0, kMaxLineLength);
+        if (line.empty() || line[0] != ':') {
+            continue;
+        }
+        TParsedBytes parsed = ParsePairs(line);
+        if (!parsed.Error.empty()) {
+            result.Ok = false;
+            result.Error = std::move(parsed.Error);
+            result.ConfigFound = placer.ConfigFound();
+            return result;
+        }
+        const std::vector<std::uint8_t>& bytes = parsed.Bytes;
+        if (!ChecksumPasses(bytes) || bytes.size() < kRecordOverheadBytes) {
+            continue;
+        }
+        const std::size_t length = bytes[0];
+        if (bytes.size() < kRecordOverheadBytes + length) {
+            continue;  // the length field runs past the line: never read beyond it
+        }
+        const auto address = static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
+        const std::uint8_t type = bytes[3];
+        const std::uint8_t* data = bytes.data() + kDataOffset;
+
+        if (type == kTypeEndOfFile) {
+            break;
+        }
+        if (type == kTypeExtendedLinear || type == kTypeExtendedSegment) {
+            if (length >= 2) {
+                const std::uint32_t value = static_cast<std::uint32_t>(data[0] << 8 | data[1]);
+                segmentBase = type == kTypeExtendedLinear ? value << 16 : value << 4;
+            }
+            continue;
+        }
+        if (type == kTypeStartSegment || type == kTypeStartLinear) {
+            continue;  // a start address, not memory contents
+        }
+        // Type 00, and any type the format does not define, is read as data.
+        for (std::size_t k = 0; k < length; ++k) {
+            const auto offset = static_cast<std::uint16_t>(address + k);
+            placer.Place(segmentBase + offset, data[k]);
+        }
+    }
+
+    result.ConfigFound = placer.ConfigFound();
+    if (options.WarnMissingFuses && !result.ConfigFound) {
+        messages.ShowMessage(std::string(kFusesNotSetWarning) + "\r" + options.FileName);
+    }
+    return result;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device/device_state.h"
+#include "device/message_box.h"
+
+namespace vantrel {
+
+struct THexLoadOptions {
+    // True while "Auto Prog" is unchecked: a file without configuration gets a warning.
+    bool WarnMissingFuses = true;
+    // Shown in the warning; empty when the file came from the command line.
+    std::string FileName;
+};
+
+struct THexLoadResult {
+    // False when a record held a character that is not a hexadecimal digit. The load stopped
+    // there; what earlier lines stored stays in the image.
+    bool Ok = true;
+    std::string Error;  // "'$G1' is not a valid integer value"
+    bool ConfigFound = false;
+};
+
+inline constexpr const char* kFusesNotSetWarning = "WARNING - Fuses not set in loaded file!";
+
+// Clears the image for the current device and fills it from Intel HEX lines. Lines without a
+// leading ":", with a bad checksum, or too short for their own length field are skipped
+// silently; data outside the device's regions is dropped.
+[[nodiscard]] THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& state,
+                                     const THexLoadOptions& options, TMessageBox& messages);
+
+}  // namespace vantrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+// Splits text into lines on LF, dropping a CR before it; a final LF does not start a new line.
+[[nodiscard]] std::vector<std::string> SplitLines(std::string_view text);
+
+// Joins lines with LF, ending the last one too.
+[[nodiscard]] std::string JoinLines(const std::vector<std::string>& lines);
+
+struct TFileResult {
+    bool Ok = false;
+    std::string Error;  // what went wrong, with the file's name
+};
+
+// Reads a whole file; on failure `text` is untouched and the result says why.
+[[nodiscard]] TFileResult ReadTextFile(const std::filesystem::path& path, std::string& text);
+
+// Writes the text to a temporary file beside `path` and renames it over `path`, so an existing
+// file is replaced only by complete new content and never left half written.
+[[nodiscard]] TFileResult WriteTextFileAtomically(const std::filesystem::path& path,
+                                                  std::string_view text);
+
+}  // namespace vantrel
