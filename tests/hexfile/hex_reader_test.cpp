@@ -230,7 +230,8 @@ TEST_P(HexReaderPlacement, StoresEachByteWhereItBelongs) {
                 break;
         }
     }
-    EXPECT_TRUE(loaded.State.Image == expected.Image) << "something else changed as well";
+    EXPECT_EQ(test::ImageDifference(loaded.State.Image, expected.Image), "")
+        << "something else changed as well";
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, HexReaderPlacement, testing::ValuesIn(kPlacementCases),
@@ -271,7 +272,7 @@ TEST_P(HexReaderSkippedLine, IsPassedOverSilently) {
     const test::TLoaded loaded = Load("16F84", {GetParam().Line, valid, ":02400E00F13F80"});
     ASSERT_TRUE(loaded.Result.Ok) << loaded.Result.Error;
     const test::TLoaded reference = Load("16F84", {valid, ":02400E00F13F80"});
-    EXPECT_TRUE(loaded.State.Image == reference.State.Image);
+    EXPECT_EQ(test::ImageDifference(loaded.State.Image, reference.State.Image), "");
     EXPECT_EQ(loaded.State.Image.ProgramBuffer[0], 0x2805);
 }
 
@@ -341,7 +342,7 @@ TEST(HexReader, FileWithoutConfigurationWarnsWithItsName) {
 TEST(HexReader, EmptyFileLeavesTheImageCleared) {
     const test::TLoaded loaded = Load("18F452", {}, true);
     EXPECT_TRUE(loaded.Result.Ok);
-    EXPECT_TRUE(loaded.State.Image == StateFor("18F452").Image);
+    EXPECT_EQ(test::ImageDifference(loaded.State.Image, StateFor("18F452").Image), "");
     EXPECT_EQ(loaded.Messages.size(), 1u);
 }
 

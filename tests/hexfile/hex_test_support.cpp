@@ -52,4 +52,31 @@ TLoaded Load(std::string_view device, const std::vector<std::string>& lines, boo
     return loaded;
 }
 
+std::string ImageDifference(const TDeviceImage& actual, const TDeviceImage& expected) {
+    constexpr int kMaxReported = 8;
+    std::string text;
+    int reported = 0;
+    auto compare = [&](const char* region, const std::uint16_t* a, const std::uint16_t* e,
+                       std::size_t count) {
+        for (std::size_t i = 0; i < count && reported < kMaxReported; ++i) {
+            if (a[i] != e[i]) {
+                char line[80];
+                std::snprintf(line, sizeof line, "%s[0x%zX] is 0x%04X, expected 0x%04X\n", region,
+                              i, a[i], e[i]);
+                text += line;
+                ++reported;
+            }
+        }
+    };
+    compare("ProgramBuffer", actual.ProgramBuffer.data(), expected.ProgramBuffer.data(),
+            actual.ProgramBuffer.size());
+    compare("DataBuffer", actual.DataBuffer.data(), expected.DataBuffer.data(),
+            actual.DataBuffer.size());
+    compare("IdBuffer", actual.IdBuffer.data(), expected.IdBuffer.data(), actual.IdBuffer.size());
+    compare("ConfigWord1", &actual.ConfigWord1, &expected.ConfigWord1, 1);
+    compare("ConfigWord2", &actual.ConfigWord2, &expected.ConfigWord2, 1);
+    compare("Config18", actual.Config18.data(), expected.Config18.data(), actual.Config18.size());
+    return text;
+}
+
 }  // namespace vantrel::test

@@ -36,4 +36,7 @@ struct TLoaded {
 [[nodiscard]] TLoaded Load(std::string_view device, const std::vector<std::string>& lines,
                            bool warnMissingFuses = false, const std::string& fileName = {});
 
+// The first few cells in which two images differ, as text; empty when they are equal.
+[[nodiscard]] std::string ImageDifference(const TDeviceImage& actual, const TDeviceImage& expected);
+
 }  // namespace vantrel::test
