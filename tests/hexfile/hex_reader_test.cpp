@@ -15,7 +15,7 @@ using test::StateFor;
 
 enum class TRegion { Program, Data, Id, Config1, Config2, Config18 };
 
-std::uint16_t Cell(const TDeviceImage& image, TRegion region, std::size_t index) {
+std::uint16_t& Cell(TDeviceImage& image, TRegion region, std::size_t index) {
     switch (region) {
         case TRegion::Program:
             return image.ProgramBuffer.at(index);
@@ -28,9 +28,9 @@ std::uint16_t Cell(const TDeviceImage& image, TRegion region, std::size_t index)
         case TRegion::Config2:
             return image.ConfigWord2;
         case TRegion::Config18:
-            return image.Config18.at(index);
+            break;
     }
-    return 0;
+    return image.Config18.at(index);
 }
 
 struct TCell {
@@ -206,29 +206,11 @@ TEST_P(HexReaderPlacement, StoresEachByteWhereItBelongs) {
     EXPECT_EQ(loaded.Result.ConfigFound, c.ConfigFound);
 
     TDeviceState expected = StateFor(c.Device);
+    TDeviceImage actual = loaded.State.Image;
     for (const TCell& cell : c.Cells) {
-        EXPECT_EQ(Cell(loaded.State.Image, cell.Region, cell.Index), cell.Value)
+        EXPECT_EQ(Cell(actual, cell.Region, cell.Index), cell.Value)
             << "region " << static_cast<int>(cell.Region) << " index " << cell.Index;
-        switch (cell.Region) {
-            case TRegion::Program:
-                expected.Image.ProgramBuffer.at(cell.Index) = cell.Value;
-                break;
-            case TRegion::Data:
-                expected.Image.DataBuffer.at(cell.Index) = cell.Value;
-                break;
-            case TRegion::Id:
-                expected.Image.IdBuffer.at(cell.Index) = cell.Value;
-                break;
-            case TRegion::Config1:
-                expected.Image.ConfigWord1 = cell.Value;
-                break;
-            case TRegion::Config2:
-                expected.Image.ConfigWord2 = cell.Value;
-                break;
-            case TRegion::Config18:
-                expected.Image.Config18.at(cell.Index) = cell.Value;
-                break;
-        }
+        Cell(expected.Image, cell.Region, cell.Index) = cell.Value;
     }
     EXPECT_EQ(test::ImageDifference(loaded.State.Image, expected.Image), "")
         << "something else changed as well";
