@@ -19,6 +19,7 @@ constexpr std::uint8_t kTypeStartLinear = 0x05;
 
 constexpr std::uint32_t kSegmentMask = 0xFFFF0000;
 constexpr std::uint32_t kOffsetMask = 0x0000FFFF;
+constexpr std::uint64_t kMaxByteAddress = 0xFFFFFFFF;
 
 std::optional<std::uint8_t> HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
@@ -179,10 +180,16 @@ THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& stat
         if (type == kTypeStartSegment || type == kTypeStartLinear) {
             continue;  // a start address, not memory contents
         }
-        // Type 00, and any type the format does not define, is read as data.
+        // Type 00, and any type the format does not define, is read as data. A record running
+        // over the end of its 64 KB segment goes on into the next one rather than wrapping onto
+        // the segment's start (the reset vector, in segment 0); bytes past the 4 GB address
+        // space are dropped for the same reason.
         for (std::size_t k = 0; k < length; ++k) {
-            const auto offset = static_cast<std::uint16_t>(address + k);
-            placer.Place(segmentBase + offset, data[k]);
+            const std::uint64_t byteAddress = std::uint64_t{segmentBase} + address + k;
+            if (byteAddress > kMaxByteAddress) {
+                break;
+            }
+            placer.Place(static_cast<std::uint32_t>(byteAddress), data[k]);
         }
     }
 
