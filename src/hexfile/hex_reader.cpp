@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace vantrel {
 
 namespace {
 
 constexpr std::size_t kMaxLineLength = 255;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kRecordOverheadBytes = 5;  // length, address (2), type, checksum
 constexpr std::size_t kDataOffset = 4;
 
@@ -143,8 +145,12 @@ THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& stat
     TBytePlacer placer(state);
     std::uint32_t segmentBase = 0;
 
-    for (const std::string& fullLine : lines) {
-        const std::string line = fullLine.substr(0, kMaxLineLength);
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        std::string line = lines[index].substr(0, kMaxLineLength);
+        // Editors that save UTF-8 with a byte-order mark would otherwise hide the first record.
+        if (index == 0 && line.rfind(kUtf8ByteOrderMark, 0) == 0) {
+            line.erase(0, kUtf8ByteOrderMark.size());
+        }
         if (line.empty() || line[0] != ':') {
             continue;
         }

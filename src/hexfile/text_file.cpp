@@ -50,12 +50,21 @@ TFileResult ReadTextFile(const std::filesystem::path& path, std::string& text) {
     if (!in) {
         return {false, "Cannot open '" + path.string() + "': " + std::strerror(errno)};
     }
-    std::ostringstream content;
-    content << in.rdbuf();
+    // Read in chunks up to a limit, so a device file such as /dev/zero cannot exhaust memory.
+    std::string content;
+    char chunk[64 * 1024];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        if (content.size() + static_cast<std::size_t>(in.gcount()) > kMaxTextFileBytes) {
+            return {false, "'" + path.string() + "' is larger than " +
+                               std::to_string(kMaxTextFileBytes / (1024 * 1024)) +
+                               " MB; it is not a file this program reads"};
+        }
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) {
         return {false, "Cannot read '" + path.string() + "'"};
     }
-    text = content.str();
+    text = std::move(content);
     return {true, {}};
 }
 

@@ -18,6 +18,9 @@ struct TFileResult {
     std::string Error;  // what went wrong, with the file's name
 };
 
+// Larger files are refused: the biggest image as HEX is well under a megabyte.
+inline constexpr std::size_t kMaxTextFileBytes = 64 * 1024 * 1024;
+
 // Reads a whole file; on failure `text` is untouched and the result says why.
 [[nodiscard]] TFileResult ReadTextFile(const std::filesystem::path& path, std::string& text);
 

@@ -340,6 +340,13 @@ TEST(HexReader, CrLfLinesLoadLikeLfLines) {
     EXPECT_EQ(loaded.State.Image.IdBuffer[3], 4);
 }
 
+TEST(HexReader, ByteOrderMarkBeforeTheFirstRecordDoesNotHideIt) {
+    const test::TLoaded loaded =
+        Load("16F84", SplitLines("\xEF\xBB\xBF:020000000528D1\n:02400E00F13F80\n:00000001FF\n"));
+    EXPECT_TRUE(loaded.Result.Ok) << loaded.Result.Error;
+    EXPECT_EQ(loaded.State.Image.ProgramBuffer[0], 0x2805);
+}
+
 TEST(HexReader, ExtendedAddressRecordsMoveBetweenTheEighteenFSegments) {
     const test::TLoaded loaded =
         Load("18F452", {kSeg18Data, Record(0x0000, 0, {0x11}), ":020000040000FA",

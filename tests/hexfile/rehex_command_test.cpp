@@ -185,6 +185,13 @@ TEST_P(RehexBadInput, ExitsWithTwoAndLeavesTheOutputAlone) {
 INSTANTIATE_TEST_SUITE_P(Inputs, RehexBadInput, testing::ValuesIn(kBadInputCases),
                          [](const auto& info) { return info.param.Title; });
 
+TEST(Rehex, EndlessDeviceFileIsRefusedInsteadOfReadForever) {
+    const test::TProcessResult result = RunCli({"-d", "16F84", "rehex", "/dev/zero"});
+    EXPECT_EQ(result.ExitStatus, 2);
+    EXPECT_NE(result.Err.find("is larger than"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Out, "");
+}
+
 TEST(Rehex, ReplacesAnExistingOutputWithTheNewContent) {
     TTempDir dir;
     test::WriteFile(dir / "in.hex", ":020000000428D2\n:02400E00F13F80\n:00000001FF\n");
