@@ -55,7 +55,7 @@ TOpenedPort TDirectPort::Open(std::uint16_t base, TDirectIo& io) {
             " (run as root or give the program CAP_SYS_RAWIO, or use the ppdev driver, "
             "which needs only membership of group lp)";
     } else if (error == ENOSYS) {
-        message += " (this processor has no port I/O: use the ppdev driver)";
+        message += " (no direct port I/O on this processor or kernel: use the ppdev driver)";
     }
     return {nullptr, message};
 }
