@@ -106,10 +106,10 @@ TEST(ReadDataInTest, AppliesTheInputInversionToTheWiredStatusBit) {
         std::uint8_t Status;
         bool Expected;
     };
-    for (const TCase& c : {TCase{15, false, 0x40, true}, TCase{15, false, 0xBF, false},
-                           TCase{15, true, 0x00, true}, TCase{15, true, 0x40, false},
-                           TCase{16, false, 0x80, true}, TCase{16, true, 0x7F, true},
-                           TCase{12, false, 0xF7, false}}) {
+    for (const TCase& c :
+         {TCase{15, false, 0x40, true}, TCase{15, false, 0xBF, false}, TCase{15, true, 0x00, true},
+          TCase{15, true, 0x40, false}, TCase{16, false, 0x80, true}, TCase{16, true, 0x7F, true},
+          TCase{12, false, 0xF7, false}}) {
         TPinRig rig;
         rig.Settings.Wiring.PinDataIn = {c.Line, c.Invert};
         rig.Port.Registers[kStatusRegister] = c.Status;
@@ -129,8 +129,8 @@ TEST(DelayMsTest, ZeroReturnsWithoutReadingTheClock) {
 // 32-bit count wraps — the wait is never shorter than asked and at most a tick longer.
 TEST(DelayMsTest, WaitsAtLeastTheTimeAskedAnywhereIncludingAcrossTheClockWrap) {
     const std::uint64_t wrap = kClockWrapMs * kMicrosecondsPerMs;
-    for (const std::uint64_t start : {std::uint64_t{0}, std::uint64_t{500}, std::uint64_t{999}, wrap - 3000,
-                                      wrap - 1, wrap - 10 * kMicrosecondsPerMs}) {
+    for (const std::uint64_t start : {std::uint64_t{0}, std::uint64_t{500}, std::uint64_t{999},
+                                      wrap - 3000, wrap - 1, wrap - 10 * kMicrosecondsPerMs}) {
         for (const std::uint32_t ms : {1u, 2u, 10u}) {
             TPinRig rig;
             rig.Clock.Advance(start);

@@ -107,14 +107,13 @@ TEST(SetProgramModeTest, EntryIsVddThenVppAndExitTheReverseWithClockAndDataLow) 
     TPinRig rig;  // default wiring; Vdd, Vpp, MCLR inverted: off is a set bit
     rig.Port.Registers[kDataRegister] = 0x3F;
     SetProgramMode(rig.Pins, Device("16F84A"), true);
-    EXPECT_THAT(rig.TraceLines(),
-                ElementsAre("R 378 3F", "W 378 3D",  // clock low
-                            "R 378 3D", "W 378 3C",  // data low
-                            "R 378 3C", "W 378 38",  // Vdd on
-                            "D 10",                  //
-                            "R 378 38", "W 378 30",  // Vpp on
-                            "R 378 30", "W 378 10",  // MCLR follows
-                            "D 10"));
+    EXPECT_THAT(rig.TraceLines(), ElementsAre("R 378 3F", "W 378 3D",  // clock low
+                                              "R 378 3D", "W 378 3C",  // data low
+                                              "R 378 3C", "W 378 38",  // Vdd on
+                                              "D 10",                  //
+                                              "R 378 38", "W 378 30",  // Vpp on
+                                              "R 378 30", "W 378 10",  // MCLR follows
+                                              "D 10"));
     rig.ClearRecord();
     SetProgramMode(rig.Pins, Device("16F84A"), false);
     EXPECT_THAT(rig.TraceLines(),
@@ -181,7 +180,8 @@ std::vector<TFrame18> Frames18(const std::vector<int>& bits) {
             frame.Command |= bits[start + bit] << bit;
         }
         for (int bit = 0; bit < 16; ++bit) {
-            frame.Payload = static_cast<std::uint16_t>(frame.Payload | bits[start + 4 + bit] << bit);
+            frame.Payload =
+                static_cast<std::uint16_t>(frame.Payload | bits[start + 4 + bit] << bit);
         }
         frames.push_back(frame);
     }
@@ -233,9 +233,9 @@ TEST(TableReadTest, ByteFramesIdleAtTheirCommandsLevel) {
 }
 
 TEST(LoadEepromByte18Test, NewerPartsGetOneMoreNop) {
-    const std::vector<TFrame18> common{{0, 0x9EA6}, {0, 0x9CA6}, {0, 0x0E34}, {0, 0x6EA9},
-                                       {0, 0x0E12}, {0, 0x6EAA}, {0, 0x80A6}, {0, 0x50A8},
-                                       {0, 0x6EF5}};
+    const std::vector<TFrame18> common{{0, 0x9EA6}, {0, 0x9CA6}, {0, 0x0E34},
+                                       {0, 0x6EA9}, {0, 0x0E12}, {0, 0x6EAA},
+                                       {0, 0x80A6}, {0, 0x50A8}, {0, 0x6EF5}};
     TPinRig rig;
     LoadEepromByte18(rig.Pins, Device("18F452"), 0x1234);
     EXPECT_THAT(Frames18(ClockedBits(rig.Port, rig.Settings.Wiring)), ElementsAreArray(common));
