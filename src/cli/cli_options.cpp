@@ -87,7 +87,10 @@ const std::vector<TOptionSpec>& OptionSpecs() {
          }},
         {"driver", 0, "NAME", "how to reach the port: ppdev (default), direct or simulated",
          ApplyDriver},
-        {"port", 0, "ADDR", "the programmer's port: 0x378 (default), 0x278 or 0x3BC", ApplyPort},
+        {"port", 0, "ADDR",
+         "the programmer's port: 0x378 (default), 0x278 or 0x3BC; where the simulated board "
+         "sits (detect tries all three)",
+         ApplyPort},
         {"preset", 0, "NAME",
          "programmer wiring: custom (default wiring), cardlet, p16pro40-7406, p16pro40-7407, "
          "rsr, ferrow",

@@ -83,13 +83,5 @@ TEST(RunWithProgrammerTest, InterruptStopsAtTheNextAccessAndSwitchesOff) {
     EXPECT_EQ(current.sa_handler, SIG_DFL);  // the previous handler is back
 }
 
-TEST(RunWithProgrammerTest, ThePresetSetsTheWiring) {
-    TCliOptions options;
-    options.ProgrammerType = kProgrammerFerrow;
-    EXPECT_EQ(HardwareSettingsFrom(options).Wiring, *ProgrammerPresets[kProgrammerFerrow].Wiring);
-    options.ProgrammerType = kProgrammerCustom;
-    EXPECT_EQ(HardwareSettingsFrom(options).Wiring, TWiring{});
-}
-
 }  // namespace
 }  // namespace vantrel::cli
