@@ -57,6 +57,8 @@ class TSignalCatcher {
     std::array<struct sigaction, 2> previous_{};
 };
 
+// Deliberately not a std::exception: an operation that reports its own failures by catching
+// std::exception must not swallow the interrupt.
 struct TInterrupted {
     int Signal;
 };
