@@ -18,6 +18,9 @@ struct TCommandSpec {
 
 const std::vector<TCommandSpec>& CommandSpecs() {
     static const std::vector<TCommandSpec> kCommands{
+        {"detect", "[--driver NAME] [--preset NAME] [-d NAME] detect",
+         "find the programmer on port 0x378, 0x278 or 0x3BC and show the port panel text",
+         RunDetectCommand},
         {"devices", "devices",
          "list the supported devices: name, program words, EEPROM bytes, "
          "algorithm",

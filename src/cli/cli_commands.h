@@ -18,6 +18,7 @@ struct TCliStreams {
 [[nodiscard]] int RunCli(const std::vector<std::string>& arguments, TCliStreams streams);
 
 // The commands, one per file.
+[[nodiscard]] int RunDetectCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunDevicesCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunInfoCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunRehexCommand(const TCliOptions& options, TCliStreams streams);

@@ -1,10 +1,67 @@
 #include "cli/cli_options.h"
 
+#include <array>
+#include <cctype>
+#include <charconv>
 #include <functional>
 
 namespace vantrel::cli {
 
 namespace {
+
+struct TDriverName {
+    std::string_view Name;
+    TPortDriver Driver;
+};
+
+constexpr std::array<TDriverName, 3> kDriverNames{{
+    {"ppdev", TPortDriver::Ppdev},
+    {"direct", TPortDriver::Direct},
+    {"simulated", TPortDriver::Simulated},
+}};
+
+std::string ApplyDriver(TCliOptions& options, const std::string& value) {
+    for (const TDriverName& driver : kDriverNames) {
+        if (driver.Name == value) {
+            options.Driver = driver.Driver;
+            return {};
+        }
+    }
+    return "unknown driver '" + value + "' (ppdev, direct or simulated)";
+}
+
+// One of the candidate port addresses, written in hex with 0x (case does not matter).
+std::string ApplyPort(TCliOptions& options, const std::string& value) {
+    const std::string error = "unknown port '" + value + "' (0x378, 0x278 or 0x3BC)";
+    if (value.size() < 3 || value[0] != '0' || std::tolower(value[1]) != 'x') {
+        return error;
+    }
+    std::uint16_t address = 0;
+    const char* last = value.data() + value.size();
+    const auto [end, ec] = std::from_chars(value.data() + 2, last, address, 16);
+    if (ec != std::errc() || end != last) {
+        return error;
+    }
+    for (std::size_t i = 0; i < kNoPortIndex; ++i) {
+        if (PortAddresses[i] == address) {
+            options.PortBase = address;
+            return {};
+        }
+    }
+    return error;
+}
+
+std::string ApplyPreset(TCliOptions& options, const std::string& value) {
+    if (const TProgrammerPreset* preset = FindPresetByCommandName(value)) {
+        options.ProgrammerType = preset->ProgrammerType;
+        return {};
+    }
+    std::string names;
+    for (const TProgrammerPreset& preset : ProgrammerPresets) {
+        names += (names.empty() ? "" : ", ") + std::string(preset.CommandName);
+    }
+    return "unknown preset '" + value + "' (" + names + ")";
+}
 
 // One command-line option. An option with a value takes it from the next argument or after "="
 // (--output=FILE).
@@ -26,6 +83,21 @@ const std::vector<TOptionSpec>& OptionSpecs() {
         {"output", 'o', "FILE", "write the result to FILE instead of standard output",
          [](TCliOptions& o, const std::string& v) {
              o.OutputFile = v;
+             return std::string();
+         }},
+        {"driver", 0, "NAME", "how to reach the port: ppdev (default), direct or simulated",
+         ApplyDriver},
+        {"port", 0, "ADDR",
+         "the programmer's port: 0x378 (default), 0x278 or 0x3BC; where the simulated board "
+         "sits (detect tries all three)",
+         ApplyPort},
+        {"preset", 0, "NAME",
+         "programmer wiring: custom (default wiring), cardlet, p16pro40-7406, p16pro40-7407, "
+         "rsr, ferrow",
+         ApplyPreset},
+        {"trace", 0, "FILE", "record every port access and delay in FILE: W 378 04, R 379 78, D 10",
+         [](TCliOptions& o, const std::string& v) {
+             o.TraceFile = v;
              return std::string();
          }},
         {"help", 'h', "", "show this help and exit",

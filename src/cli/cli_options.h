@@ -1,9 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "hardware/port_lines.h"
+#include "hardware/programmer_presets.h"
 
 namespace vantrel::cli {
 
@@ -15,9 +19,20 @@ enum TExitStatus : int {
     kExitNoProgrammer = 3,     // the port cannot be opened or no programmer was found
 };
 
+// How the port is reached.
+enum class TPortDriver {
+    Ppdev,      // /dev/parportN; membership of group lp is enough
+    Direct,     // ioperm and inb/outb; root or CAP_SYS_RAWIO
+    Simulated,  // the simulated programmer board
+};
+
 struct TCliOptions {
-    std::string DeviceName;                 // -d NAME
-    std::optional<std::string> OutputFile;  // -o OUT
+    std::string DeviceName;                           // -d NAME
+    std::optional<std::string> OutputFile;            // -o OUT
+    TPortDriver Driver = TPortDriver::Ppdev;          // --driver
+    std::uint16_t PortBase = kDefaultPortBase;        // --port
+    std::uint8_t ProgrammerType = kProgrammerCustom;  // --preset
+    std::optional<std::string> TraceFile;             // --trace FILE
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;

@@ -1,0 +1,49 @@
+#include <ostream>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_image.h"
+#include "cli/cli_port.h"
+#include "device/device_state.h"
+#include "hardware/port_detection.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// The port panel's text is the command's output; the buttons it would enable follow from the
+// exit status.
+class TStreamPortStatus final : public TPortStatusView {
+  public:
+    explicit TStreamPortStatus(std::ostream& out) : out_(out) {}
+    void ShowPortName(std::string_view text) override { out_ << text << "\n"; }
+    void EnableOperations(const TOperationButtons&) override {}
+
+  private:
+    std::ostream& out_;
+};
+
+}  // namespace
+
+int RunDetectCommand(const TCliOptions& options, TCliStreams streams) {
+    if (!options.Arguments.empty()) {
+        streams.Err << "vantrel-cli: 'detect' takes no arguments\n";
+        return kExitBadInput;
+    }
+    // The device decides which Vpp line the test switches off; without -d, the default one.
+    TDeviceState state;
+    if (!options.DeviceName.empty()) {
+        const auto device = RequireDevice(options, streams.Err);
+        if (!device) {
+            return kExitBadInput;
+        }
+        state.CurrentDevice = *device;
+    }
+    return RunWithProgrammer(
+        options, streams, TPortScope::Candidates, [&](TProgrammerAccess& programmer) {
+            TStreamPortStatus view(streams.Out);
+            return FindPort(programmer.Pins, state.Device(), view) ? kExitSuccess
+                                                                   : kExitNoProgrammer;
+        });
+}
+
+}  // namespace vantrel::cli

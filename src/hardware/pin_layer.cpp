@@ -1,0 +1,116 @@
+#include "hardware/pin_layer.h"
+
+#include <string>
+
+#include "hardware/port_error.h"
+#include "hardware/port_lines.h"
+#include "hardware/port_trace.h"
+
+namespace vantrel {
+
+namespace {
+
+// The row of a wired line. A wiring read from a damaged settings file may name a line that
+// does not exist; that must stop the operation, not index past the table.
+const TPortLine& LineOf(const TPinAssignment& pin) {
+    if (pin.Line >= PortLines.size()) {
+        throw TPortError("the wiring names port line " + std::to_string(pin.Line) +
+                         ", but the port has only lines 0.." +
+                         std::to_string(PortLines.size() - 1) +
+                         ": choose the lines again in the hardware settings");
+    }
+    return PortLines[pin.Line];
+}
+
+}  // namespace
+
+std::uint8_t TPinLayer::PortRead(std::uint16_t address) {
+    return port_.DlPortReadPortUchar(address);
+}
+
+void TPinLayer::PortWrite(std::uint16_t address, std::uint8_t value) {
+    port_.DlPortWritePortUchar(address, value);
+}
+
+bool TPinLayer::SetOutput(const TPinAssignment& pin, bool level) {
+    const TPortLine& line = LineOf(pin);
+    const auto address = static_cast<std::uint16_t>(settings_.PortBase + line.RegisterOffset);
+    const std::uint8_t current = PortRead(address);
+    const bool bit = level != pin.Invert;
+    PortWrite(address, bit ? static_cast<std::uint8_t>(current | line.BitMask)
+                           : static_cast<std::uint8_t>(current & ~line.BitMask));
+    return bit;
+}
+
+void TPinLayer::SetVdd(bool on) {
+    SetOutput(settings_.Wiring.PinVdd, on);
+}
+
+// MCLR follows the bit written, not the requested level: an adapter that needs MCLR released
+// while its Vpp transistor conducts is wired so that both inversions cancel.
+void TPinLayer::SetVpp(bool on) {
+    SetMCLR(!SetOutput(settings_.Wiring.PinVpp, on));
+}
+
+void TPinLayer::SetVpp40(bool on) {
+    SetMCLR(!SetOutput(settings_.Wiring.PinVpp40, on));
+}
+
+void TPinLayer::SetMCLR(bool level) {
+    SetOutput(settings_.Wiring.PinMCLR, level);
+}
+
+void TPinLayer::SetClock(bool level) {
+    SetOutput(settings_.Wiring.PinClock, level);
+}
+
+void TPinLayer::SetDataOut(bool level) {
+    SetOutput(settings_.Wiring.PinDataOut, level);
+}
+
+bool TPinLayer::ReadDataIn() {
+    const TPinAssignment& pin = settings_.Wiring.PinDataIn;
+    const TPortLine& line = LineOf(pin);
+    std::uint8_t value =
+        PortRead(static_cast<std::uint16_t>(settings_.PortBase + line.RegisterOffset));
+    if (pin.Invert) {
+        value ^= line.BitMask;
+    }
+    return (value & line.BitMask) != 0;
+}
+
+void TPinLayer::ClockBit(bool bit) {
+    SetClock(true);
+    SetClock(true);
+    SetDataOut(bit);
+    SetDataOut(bit);
+    SetClock(false);
+    SetClock(false);
+}
+
+// Differences of clock readings, never absolute values, so a wrap of the 32-bit count neither
+// ends the wait early nor makes it last 49 days. The count is whole milliseconds and the start
+// reading may fall anywhere inside one, so the wait runs until ms + 1 ticks have passed: ms
+// ticks alone could be as little as ms - 1 milliseconds, which would cut a 1 ms programming
+// hold to nothing.
+void TPinLayer::DelayMs(std::uint32_t ms) {
+    if (trace_ != nullptr) {
+        trace_->Delay(ms);
+    }
+    if (ms == 0) {
+        return;
+    }
+    const std::uint32_t start = clock_.timeGetTime();
+    while (clock_.timeGetTime() - start <= ms) {
+    }
+}
+
+void TPinLayer::StartStopwatch() {
+    stopwatchStart_ = clock_.timeGetTime();
+}
+
+std::uint32_t TPinLayer::StopwatchMs() {
+    return clock_.timeGetTime() - stopwatchStart_;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+
+#include "hardware/hardware_settings.h"
+#include "hardware/millisecond_clock.h"
+#include "hardware/port_access.h"
+
+namespace vantrel {
+
+class TPortTrace;
+
+// The programmer's signals on the port: each setter drives one output through its wiring, with
+// the inversion applied here and nowhere else. Every change is a read-modify-write of the live
+// register — no copy of the registers is kept, so signals sharing a register never disturb each
+// other, and the read before each write is part of the bit timing.
+class TPinLayer {
+  public:
+    // `trace`, when given, also receives every DelayMs call (the port accesses reach it through
+    // a TTracingPort), so one record keeps the order of both.
+    TPinLayer(THardwareSettings& settings, TPortAccess& port, TMillisecondClock& clock,
+              TPortTrace* trace = nullptr)
+        : settings_(settings), port_(port), clock_(clock), trace_(trace) {}
+
+    [[nodiscard]] THardwareSettings& Settings() { return settings_; }
+    [[nodiscard]] const THardwareSettings& Settings() const { return settings_; }
+
+    // The only callers of the port-access calls.
+    [[nodiscard]] std::uint8_t PortRead(std::uint16_t address);
+    void PortWrite(std::uint16_t address, std::uint8_t value);
+
+    void SetVdd(bool on);
+    // Both Vpp setters then drive MCLR to the opposite of the bit they wrote.
+    void SetVpp(bool on);
+    void SetVpp40(bool on);
+    void SetMCLR(bool level);
+    void SetClock(bool level);
+    void SetDataOut(bool level);
+    [[nodiscard]] bool ReadDataIn();
+
+    // One bit period: clock high, data, clock low, each level written twice; the target takes
+    // the data on the falling edge. Exactly 12 port accesses.
+    void ClockBit(bool bit);
+
+    // Waits at least `ms` milliseconds, spinning on the clock; 0 returns without reading it.
+    void DelayMs(std::uint32_t ms);
+
+    void StartStopwatch();
+    [[nodiscard]] std::uint32_t StopwatchMs();
+
+  private:
+    // Drives one output and returns the register bit written (the level after inversion).
+    bool SetOutput(const TPinAssignment& pin, bool level);
+
+    THardwareSettings& settings_;
+    TPortAccess& port_;
+    TMillisecondClock& clock_;
+    TPortTrace* trace_;
+    std::uint32_t stopwatchStart_ = 0;
+};
+
+}  // namespace vantrel

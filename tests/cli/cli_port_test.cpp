@@ -1,0 +1,87 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+
+#include "cli/cli_port.h"
+#include "hardware/port_error.h"
+#include "support/test_paths.h"
+
+namespace vantrel::cli {
+namespace {
+
+using testing::HasSubstr;
+
+std::vector<std::string> TraceLines(const std::filesystem::path& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(test::ReadFile(path));
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// However the body ends, the last ten accesses switch Vpp, Vpp40 and Vdd off (the default
+// wiring inverts all three: set bits).
+void ExpectSwitchedOffAtTheEnd(const std::vector<std::string>& lines) {
+    ASSERT_GE(lines.size(), 10u);
+    for (std::size_t i = lines.size() - 10; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(0, 6), (lines.size() - i) % 2 == 0 ? "R 378 " : "W 378 ");
+    }
+    EXPECT_EQ(std::stoi(lines.back().substr(6), nullptr, 16) & 0x1C, 0x1C);
+}
+
+struct TRun {
+    int Status;
+    std::string Err;
+    std::vector<std::string> Trace;
+};
+
+TRun RunBody(const TProgrammerBody& body) {
+    test::TTempDir dir;
+    TCliOptions options;
+    options.Driver = TPortDriver::Simulated;
+    options.TraceFile = (dir / "trace.txt").string();
+    std::ostringstream out, err;
+    const int status = RunWithProgrammer(options, {out, err}, TPortScope::ConfiguredPort, body);
+    return {status, err.str(), TraceLines(dir / "trace.txt")};
+}
+
+TEST(RunWithProgrammerTest, OutputsAreSwitchedOffWhenTheBodyFails) {
+    const auto turnOnAndThrow = [](auto exception) {
+        return [exception](TProgrammerAccess& programmer) -> int {
+            programmer.Pins.SetVdd(true);
+            programmer.Pins.SetVpp(true);
+            throw exception;
+        };
+    };
+    const TRun failed = RunBody(turnOnAndThrow(std::runtime_error("verify exploded")));
+    EXPECT_EQ(failed.Status, kExitOperationFailed);
+    EXPECT_THAT(failed.Err, HasSubstr("verify exploded"));
+    ExpectSwitchedOffAtTheEnd(failed.Trace);
+
+    const TRun portFailed = RunBody(turnOnAndThrow(TPortError("PPWDATA failed")));
+    EXPECT_EQ(portFailed.Status, kExitNoProgrammer);
+    ExpectSwitchedOffAtTheEnd(portFailed.Trace);
+}
+
+TEST(RunWithProgrammerTest, InterruptStopsAtTheNextAccessAndSwitchesOff) {
+    const TRun run = RunBody([](TProgrammerAccess& programmer) {
+        programmer.Pins.SetVdd(true);
+        std::raise(SIGINT);
+        programmer.Pins.SetVpp(true);  // never reaches the port
+        ADD_FAILURE() << "the body went on after the interrupt";
+        return kExitSuccess;
+    });
+    EXPECT_EQ(run.Status, 128 + SIGINT);
+    EXPECT_THAT(run.Err, HasSubstr("interrupted"));
+    ASSERT_EQ(run.Trace.size(), 12u + 2u + 10u);  // start-up off, Vdd on, the end
+    ExpectSwitchedOffAtTheEnd(run.Trace);
+    struct sigaction current {};
+    sigaction(SIGINT, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_DFL);  // the previous handler is back
+}
+
+}  // namespace
+}  // namespace vantrel::cli
