@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "hardware/pin_layer.h"
+#include "programming/programming_ui.h"
+#include "programming/vantrel_session.h"
+
+namespace vantrel {
+
+// The chip operations and the per-family routines they are built from. Each routine opens and
+// closes its own programming-mode period; the memory selector `data` is false for program
+// memory and true for data EEPROM. The routines talk to the chip only through the serial
+// protocols, and to the user only through TProgrammingUi.
+class TProgrammer {
+  public:
+    TProgrammer(TVantrelSession& session, TPinLayer& pins, TProgrammingUi& ui)
+        : session_(session), pins_(pins), ui_(ui) {}
+
+    // Cleared by any verify failure; set when a Write or Verify starts.
+    bool OperationOk = true;
+    // Words loaded into the chip during the current Write.
+    std::uint16_t WordsWritten = 0;
+
+    // User-level operations.
+    void WritePIC(bool full);
+    void ReadPIC();
+    void VerifyPIC();
+    // Asks first; false when the device cannot be erased (one-time-programmable parts).
+    [[nodiscard]] bool ErasePIC();
+
+    // EEPROM and FLASH parts.
+    void ProgramChip(bool data);
+    void FLASHProgramChip(bool data);
+    void Verify(bool data);
+    void Read(bool data);
+    void FLASHRead(bool data);
+
+    // EPROM parts, blank check and calibration.
+    void EpromProgramChip(bool data);
+    void EpromVerify(bool data);
+    void EpromRead(bool data);
+    void EpromProgramConfig();
+    void EpromVerifyConfig();
+    [[nodiscard]] bool BlankCheck();
+    void OscCheck();
+
+    // 18F parts: the names ending in 18 serve algorithm 8, those ending in 18A algorithm 10.
+    void ProgramChip18(bool data);
+    void ProgramChip18A(bool data);
+    void Verify18(bool data);
+    void Verify18A(bool data);
+    void Read18();
+    void Read18A();
+    void ReadData18();
+    void ReadData18A();
+    void ProgramConfig18();
+    void VerifyConfig18();
+    void VerifyConfig18A();
+    void ReadConfig18();
+
+    // Configuration and IDs of the 14-bit erasable parts, and erase of every erasable family.
+    void ProgramConfig();
+    void ProgramFLASHConfig();
+    void VerifyConfig();
+    void ReadConfig();
+    void EraseAll();
+
+  private:
+    [[nodiscard]] const TPicDevice& Device() const { return session_.Device.Device(); }
+    [[nodiscard]] TDeviceImage& Image() { return session_.Device.Image; }
+
+    // The sequences read close to their notation: on/off, Cmd n, L w, R, D n, PD.
+    void On();
+    void Off();
+    void Cmd(std::uint8_t command);
+    void L(std::uint16_t word);
+    [[nodiscard]] std::uint16_t R();
+    void D(std::uint32_t ms);
+    void PD();
+    void Instruction18(std::uint16_t instruction);
+
+    // Shows a failure: programming mode is left first, since a message box can wait minutes
+    // with the programming voltage on otherwise.
+    void FailAfterLeaving(const std::string& message);
+
+    // 18F bulk erase, used by EraseAll for algorithms 8 and 10.
+    void EraseAll18();
+
+    TVantrelSession& session_;
+    TPinLayer& pins_;
+    TProgrammingUi& ui_;
+};
+
+// "0x01A": an address in upper-case hexadecimal with at least three digits, as the messages
+// show it.
+[[nodiscard]] std::string MessageAddress(std::uint32_t address);
+
+}  // namespace vantrel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "device/message_box.h"
+
+namespace vantrel {
+
+// How the programming operations talk to the user. The window shows texts in its status panel
+// (repainted at once, since an operation holds the thread), modal message boxes and warning
+// questions; the command line prints them. The hooks let the window do its own part of an
+// operation (hints, timers, grids, pages); the command line leaves most of them empty.
+class TProgrammingUi : public TMessageBox {
+  public:
+    // The status panel's text, shown at once.
+    virtual void SetStatus(std::string_view text) = 0;
+    // A warning question with Yes and No buttons; true for Yes.
+    [[nodiscard]] virtual bool AskYesNo(std::string_view question) = 0;
+
+    // Progress through a long pass: `done` of `total` steps. Called often; may do nothing.
+    virtual void Progress(std::size_t done, std::size_t total) {
+        static_cast<void>(done);
+        static_cast<void>(total);
+    }
+    // An operation starts: the window suspends hint display and, for a Write, its file poll.
+    virtual void OperationStarted() {}
+    // An operation has ended: the window starts its status timer (and, after a Write with
+    // "Auto-Update", its file poll again).
+    virtual void OperationEnded() {}
+    // The image changed under the grids (calibration word, read): the window refreshes them.
+    virtual void BufferChanged() {}
+    // A Read has filled the image: the window resets its disassembly, switches to the buffer
+    // page, regenerates the HEX text, forgets the loaded file's time stamp and disables Reload.
+    virtual void ChipRead() {}
+    // Erase clears the file and image as the New command does. The window may ask to save
+    // first; returns false when the user cancels that (the erase goes on with the image as is).
+    [[nodiscard]] virtual bool NewImage() { return true; }
+};
+
+}  // namespace vantrel
