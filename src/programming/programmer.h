@@ -22,12 +22,17 @@ class TProgrammer {
     bool OperationOk = true;
     // Words loaded into the chip during the current Write.
     std::uint16_t WordsWritten = 0;
+    // Set when a Write of an EPROM part stopped before writing anything: the blank check
+    // failed or a calibration question was answered No. OperationOk stays true then, as the
+    // window reports it; the command line needs to know.
+    bool BlankCheckStopped = false;
 
-    // User-level operations.
+    // User-level operations. Each leaves Vpp, Vpp40 and Vdd off however it ends.
     void WritePIC(bool full);
     void ReadPIC();
     void VerifyPIC();
     // Asks first; false when the device cannot be erased (one-time-programmable parts).
+    // OperationOk is false afterwards when the user declined or the write-back failed.
     [[nodiscard]] bool ErasePIC();
 
     // EEPROM and FLASH parts.
@@ -87,6 +92,14 @@ class TProgrammer {
 
     // 18F bulk erase, used by EraseAll for algorithms 8 and 10.
     void EraseAll18();
+
+    // Pieces of the 14-bit configuration routines and of the operations.
+    void WriteIds();
+    void CheckConfigWord();
+    // Shows a failure and goes on, programming mode left as it is.
+    void ReportFailure(const std::string& message);
+    void RunWrite(bool full);
+    void WriteEpromPart();
 
     TVantrelSession& session_;
     TPinLayer& pins_;

@@ -7,6 +7,9 @@
 
 namespace vantrel {
 
+// The user-level chip operations, so the hooks know which one starts or ends.
+enum class TChipOperation { Write, Read, Verify, Erase };
+
 // How the programming operations talk to the user. The window shows texts in its status panel
 // (repainted at once, since an operation holds the thread), modal message boxes and warning
 // questions; the command line prints them. The hooks let the window do its own part of an
@@ -24,10 +27,10 @@ class TProgrammingUi : public TMessageBox {
         static_cast<void>(total);
     }
     // An operation starts: the window suspends hint display and, for a Write, its file poll.
-    virtual void OperationStarted() {}
-    // An operation has ended: the window starts its status timer (and, after a Write with
-    // "Auto-Update", its file poll again).
-    virtual void OperationEnded() {}
+    virtual void OperationStarted(TChipOperation operation) { static_cast<void>(operation); }
+    // An operation has ended, however it ended: the window starts its status timer (and, after
+    // a Write with "Auto-Update", its file poll again).
+    virtual void OperationEnded(TChipOperation operation) { static_cast<void>(operation); }
     // The image changed under the grids (calibration word, read): the window refreshes them.
     virtual void BufferChanged() {}
     // A Read has filled the image: the window resets its disassembly, switches to the buffer

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "programming/programmer.h"
+#include "programming/vantrel_session.h"
+#include "support/recording_port.h"
+
+namespace vantrel::test {
+
+// The protocol as a test expects it, in the routines' own notation: "on", "off", "Cmd 2",
+// "L 3FFF", "R", "D 10". "on" and "off" stand for the whole power sequence with its settle
+// times, on either programming voltage line.
+class TProtocolScript {
+  public:
+    TProtocolScript& On();
+    TProtocolScript& Off();
+    TProtocolScript& Cmd(int command);
+    TProtocolScript& L(std::uint16_t word);
+    TProtocolScript& R();
+    TProtocolScript& D(std::uint32_t ms);
+    // Cmd 6, `times` times.
+    TProtocolScript& Inc(int times = 1);
+    // Cmd `command` followed by R: one word read.
+    TProtocolScript& Read(int command = 4);
+
+    [[nodiscard]] const std::vector<std::string>& Tokens() const { return tokens_; }
+
+  private:
+    std::vector<std::string> tokens_;
+};
+
+// Where the recorded accesses first differ from `expected`, read back in the same notation
+// like a logic analyser on the board's lines (power lines, clock, data out, delays); empty when
+// they match exactly, nothing missing and nothing extra.
+[[nodiscard]] std::string ProtocolDifference(const TPinRig& rig, const TProtocolScript& expected);
+
+// Answers the host's reads like a chip: read number k (from 0) returns `word(k)`, 14 bits per
+// read frame, on the data-in line of the rig's wiring.
+void AnswerReads(TPinRig& rig, std::function<std::uint16_t(std::size_t)> word);
+
+// Whether Vdd, Vpp or Vpp40 is switched on now.
+[[nodiscard]] bool AnySupplyOn(const TPinRig& rig);
+
+// A user interface that records what it is shown and answers from a script.
+class TScriptedUi final : public TProgrammingUi {
+  public:
+    void SetStatus(std::string_view text) override;
+    void ShowMessage(std::string_view text) override;
+    [[nodiscard]] bool AskYesNo(std::string_view question) override;
+    void OperationStarted(TChipOperation operation) override;
+    void OperationEnded(TChipOperation operation) override;
+    void BufferChanged() override { Events.emplace_back("buffer changed"); }
+    void ChipRead() override { Events.emplace_back("chip read"); }
+    [[nodiscard]] bool NewImage() override;
+
+    std::vector<std::string> Statuses;
+    std::vector<std::string> Messages;
+    std::vector<std::string> Questions;
+    // Hooks, statuses and messages in the order they came.
+    std::vector<std::string> Events;
+    std::deque<bool> Answers;  // then DefaultAnswer
+    bool DefaultAnswer = true;
+    bool NewImageAnswer = true;
+    std::function<void(std::string_view)> OnStatus;
+    std::function<void(std::string_view)> OnMessage;
+};
+
+// A programmer over a recording port with a device selected, delays that tell the settle time
+// (2 ms) from the programming delay (7 ms), and a scripted user interface.
+struct TProgrammerRig {
+    explicit TProgrammerRig(std::string_view device);
+    TProgrammerRig(const TProgrammerRig&) = delete;
+    TProgrammerRig& operator=(const TProgrammerRig&) = delete;
+
+    [[nodiscard]] TDeviceImage& Image() { return Session.Device.Image; }
+    [[nodiscard]] const TPicDevice& Device() const { return Session.Device.Device(); }
+    [[nodiscard]] std::string Difference(const TProtocolScript& expected) const {
+        return ProtocolDifference(Pins, expected);
+    }
+
+    TPinRig Pins;
+    TVantrelSession Session;
+    TScriptedUi Ui;
+    TProgrammer Programmer{Session, Pins.Pins, Ui};
+};
+
+inline constexpr std::uint16_t kRigVppDelay = 2;
+inline constexpr std::uint8_t kRigProgDelay = 7;
+
+}  // namespace vantrel::test
