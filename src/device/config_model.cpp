@@ -83,6 +83,22 @@ void TConfigModel::UpdateConfig() {
     ShowWords(image.ConfigWord1, image.ConfigWord2);
 }
 
+void TConfigModel::SetBandGapBits(std::uint16_t chipWord) {
+    const TPicDevice& device = state_.Device();
+    std::uint16_t bandGap = 0;
+    for (const TFuseBox box : {TFuseBox::BG0, TFuseBox::BG1}) {
+        const TFuseBits& fuse = FuseOf(device, box);
+        if (fuse.Mask != 0) {
+            checked_.at(Index(box)) = FuseChecked(fuse, chipWord);
+            bandGap = static_cast<std::uint16_t>(bandGap | fuse.Mask);
+        }
+    }
+    TDeviceImage& image = state_.Image;
+    image.ConfigWord1 =
+        static_cast<std::uint16_t>((image.ConfigWord1 & ~bandGap) | (chipWord & bandGap));
+    ShowWords(image.ConfigWord1, image.ConfigWord2);
+}
+
 void TConfigModel::ChangeDevice(std::uint8_t deviceIndex) {
     state_.CurrentDevice = deviceIndex;
     ClearBuffers(state_.Image, state_.Device());

@@ -33,6 +33,10 @@ class TConfigModel {
     void SetConfig();
     // Configuration words to boxes and oscillator selection; the words keep their values.
     void UpdateConfig();
+    // Takes the band-gap bits of a chip's configuration word: sets the BG0 and BG1 boxes to
+    // match and replaces only those bits of ConfigWord1. The rest of the word is kept as it
+    // is, since the boxes cannot represent every word a file may hold.
+    void SetBandGapBits(std::uint16_t chipWord);
     // A device change: selects the device, clears the image and shows its blank words.
     void ChangeDevice(std::uint8_t deviceIndex);
 

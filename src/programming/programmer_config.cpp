@@ -1,0 +1,393 @@
+// The configuration area of the 14-bit erasable parts (ID locations 0x2000..0x2003, the
+// configuration word at 0x2007 and a second one at 0x2008), the whole-chip erase of every
+// erasable family, and the calibration check of the parts with a factory calibration word.
+
+#include <string>
+
+#include "device/hex_text.h"
+#include "hardware/serial_protocol.h"
+#include "programming/programmer.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::size_t kIdWords = 4;
+// IDs are 7-bit values on these parts; the chip's upper bits read back as anything.
+constexpr std::uint16_t kIdValueMask = 0x7F;
+// After the four IDs the counter is at 0x2004; the configuration word is at 0x2007.
+constexpr int kIncrementsAfterIdsToConfig = 3;
+constexpr int kIncrementsFromIdToConfig = 7;
+constexpr int kIncrementsFromLastIdToConfig = 4;
+
+constexpr std::uint32_t kEraseMs = 50;
+constexpr std::uint32_t kCalibratedEraseStepMs = 10;
+// The 16F7x parts program their two-word blocks for a fixed time, not ProgDelay.
+constexpr std::uint32_t kBlock7xProgramMs = 2;
+
+constexpr std::string_view kConfigFusesVerifyError = "Config Fuses Verify Error";
+
+// Both sides go through the 7-bit mask: an ID from 0x80 up, which the ID grid accepts, is
+// programmed as it is and reads back through the mask, so the chip holds what was asked.
+bool IdMatches(std::uint16_t read, std::uint16_t id) {
+    return (read & kIdValueMask) == (id & kIdValueMask);
+}
+
+void IncrementAddress(TPinLayer& pins, int times) {
+    for (int i = 0; i < times; ++i) {
+        SendCommand(pins, kCommandIncrementAddress);
+    }
+}
+
+// Which bits of configuration word 1 a verify compares. A part whose band-gap bits are set at
+// the factory keeps them through a Write; when the image leaves them erased (the file sets no
+// value for them) there is nothing to compare them with.
+std::uint16_t ConfigVerifyMask(const TPicDevice& device, std::uint16_t word1) {
+    const auto bandGap = static_cast<std::uint16_t>(device.Bg0Fuse.Mask | device.Bg1Fuse.Mask);
+    if (device.Algorithm == kAlgorithmCalibrated && bandGap != 0 && (word1 & bandGap) == bandGap) {
+        return static_cast<std::uint16_t>(device.ConfigMask & ~bandGap);
+    }
+    return device.ConfigMask;
+}
+
+}  // namespace
+
+void TProgrammer::ReportFailure(const std::string& message) {
+    ui_.ShowMessage(message);
+    OperationOk = false;
+}
+
+// The IDs are written only when the image holds any; the counter moves on either way.
+void TProgrammer::WriteIds() {
+    for (std::size_t i = 0; i < kIdWords; ++i) {
+        if (IdHasData(Image(), Device())) {
+            Cmd(kCommandLoadDataProgram);
+            L(Image().IdBuffer[i]);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            if (session_.Options.AutoVerify) {
+                Cmd(kCommandReadDataProgram);
+                if (!IdMatches(R(), Image().IdBuffer[i])) {
+                    ReportFailure("ID[" + std::to_string(i) + "] Settings Verify Error");
+                }
+            }
+        }
+        Cmd(kCommandIncrementAddress);
+    }
+}
+
+// Reads back the configuration word just written, with the counter still on it.
+void TProgrammer::CheckConfigWord() {
+    if (!session_.Options.AutoVerify) {
+        return;
+    }
+    Cmd(kCommandReadDataProgram);
+    if ((R() & Device().ConfigMask) != Image().ConfigWord1) {
+        ReportFailure(std::string(kConfigFusesVerifyError));
+    }
+}
+
+void TProgrammer::ProgramConfig() {
+    On();
+    Cmd(kCommandLoadConfiguration);
+    L(kLoadConfigurationData);
+    WriteIds();
+    IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+    Cmd(kCommandLoadDataProgram);
+    L(Image().ConfigWord1);
+    Cmd(kCommandBeginProgramming);
+    PD();
+    CheckConfigWord();
+    Off();
+}
+
+void TProgrammer::ProgramFLASHConfig() {
+    const TDeviceImage& image = Image();
+    switch (Device().Algorithm) {
+        case kAlgorithmBlock877A:
+            // The eight latches take the four IDs, programmed together and never verified.
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            for (std::size_t i = 0; i + 1 < kIdWords; ++i) {
+                Cmd(kCommandLoadDataProgram);
+                L(image.IdBuffer[i]);
+                Cmd(kCommandIncrementAddress);
+            }
+            Cmd(kCommandLoadDataProgram);
+            L(image.IdBuffer[kIdWords - 1]);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            IncrementAddress(pins_, kIncrementsFromLastIdToConfig);
+            Cmd(kCommandLoadDataProgram);
+            L(image.ConfigWord1);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            CheckConfigWord();
+            Off();
+            return;
+        case kAlgorithmBlock88:
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            Cmd(kCommandEndProgrammingFlash);
+            for (std::size_t i = 0; i < kIdWords; ++i) {
+                Cmd(kCommandLoadDataProgram);
+                L(image.IdBuffer[i]);
+                Cmd(kCommandBeginProgrammingOnly);
+                PD();
+                Cmd(kCommandEndProgrammingFlash);
+                Cmd(kCommandIncrementAddress);
+            }
+            IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+            Cmd(kCommandLoadDataProgram);
+            L(image.ConfigWord1);
+            Cmd(kCommandBeginProgrammingOnly);
+            PD();
+            Cmd(kCommandEndProgrammingFlash);
+            CheckConfigWord();
+            if (Device().Config2Mask != 0) {
+                Cmd(kCommandIncrementAddress);
+                Cmd(kCommandLoadDataProgram);
+                L(image.ConfigWord2);
+                Cmd(kCommandBeginProgrammingOnly);
+                PD();
+                Cmd(kCommandEndProgrammingFlash);
+            }
+            Off();
+            return;
+        case kAlgorithmFlash628A:
+            // One word per cycle, as the EEPROM parts.
+            ProgramConfig();
+            return;
+        default:
+            // The 16F7x parts: IDs in pairs, matching their two-word blocks.
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            for (std::size_t i = 0; i < kIdWords; i += 2) {
+                Cmd(kCommandLoadDataProgram);
+                L(image.IdBuffer[i]);
+                Cmd(kCommandIncrementAddress);
+                Cmd(kCommandLoadDataProgram);
+                L(image.IdBuffer[i + 1]);
+                Cmd(kCommandBeginProgramming);
+                D(kBlock7xProgramMs);
+                Cmd(kCommandEndProgramming);
+                Cmd(kCommandIncrementAddress);
+            }
+            IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+            Cmd(kCommandLoadDataProgram);
+            L(image.ConfigWord1);
+            Cmd(kCommandBeginProgramming);
+            D(kBlock7xProgramMs);
+            Cmd(kCommandEndProgramming);
+            CheckConfigWord();
+            Off();
+            return;
+    }
+}
+
+void TProgrammer::VerifyConfig() {
+    const TPicDevice& device = Device();
+    const TDeviceImage& image = Image();
+    ui_.SetStatus("Verifying Config Fuses...");
+    On();
+    Cmd(kCommandLoadConfiguration);
+    L(kLoadConfigurationData);
+    // Every ID is checked, even after a failure.
+    for (std::size_t i = 0; i < kIdWords; ++i) {
+        Cmd(kCommandReadDataProgram);
+        if (!IdMatches(R(), image.IdBuffer[i])) {
+            ReportFailure("Config ID Verify Error, line " + std::to_string(i));
+        }
+        Cmd(kCommandIncrementAddress);
+    }
+    IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+    Cmd(kCommandReadDataProgram);
+    const std::uint16_t mask = ConfigVerifyMask(device, image.ConfigWord1);
+    if ((R() & mask) != (image.ConfigWord1 & mask)) {
+        ReportFailure(std::string(kConfigFusesVerifyError));
+    }
+    // The second word of the 16F87/88 decides as much as the first.
+    if (device.Config2Mask != 0) {
+        Cmd(kCommandIncrementAddress);
+        Cmd(kCommandReadDataProgram);
+        if ((R() & device.Config2Mask) != image.ConfigWord2) {
+            ReportFailure(std::string(kConfigFusesVerifyError));
+        }
+    }
+    Off();
+}
+
+void TProgrammer::ReadConfig() {
+    const TPicDevice& device = Device();
+    TDeviceImage& image = Image();
+    On();
+    Cmd(kCommandLoadConfiguration);
+    L(kLoadConfigurationData);
+    for (std::size_t i = 0; i < kIdWords; ++i) {
+        Cmd(kCommandReadDataProgram);
+        image.IdBuffer[i] = static_cast<std::uint16_t>(R() & kIdValueMask);
+        Cmd(kCommandIncrementAddress);
+    }
+    IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+    Cmd(kCommandReadDataProgram);
+    image.ConfigWord1 = R();
+    if (device.Config2Mask != 0) {
+        Cmd(kCommandIncrementAddress);
+        Cmd(kCommandReadDataProgram);
+        image.ConfigWord2 = static_cast<std::uint16_t>(R() & device.Config2Mask);
+    }
+    Off();
+}
+
+void TProgrammer::EraseAll() {
+    const TPicDevice& device = Device();
+    // The chip-erase periods of the 16F87xA and 16F818/819/87/88: the second one, with the
+    // counter in the configuration area, takes the IDs too. Its command 31 follows a load
+    // command without data, so the chip may take it as data; the first period has erased the
+    // chip already.
+    const auto chipErase = [this] {
+        On();
+        Cmd(kCommandChipErase);
+        D(kEraseMs);
+        Off();
+        On();
+        Cmd(kCommandLoadConfiguration);
+        Cmd(kCommandChipErase);
+        D(kEraseMs);
+        Off();
+    };
+    switch (device.Algorithm) {
+        case kAlgorithmEprom:
+        case kAlgorithmEpromOther:
+            // One-time-programmable memory cannot be erased; nothing is sent.
+            return;
+        case kAlgorithmBlock877A:
+            chipErase();
+            return;
+        case kAlgorithmBlock7x:
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            Cmd(kCommandBulkEraseProgram);
+            D(kEraseMs);
+            Off();
+            return;
+        case kAlgorithmBlock88:
+            chipErase();
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            Cmd(kCommandEndProgrammingFlash);
+            Off();
+            return;
+        case kAlgorithmFlash628A:
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            Cmd(kCommandBulkEraseProgram);
+            D(kEraseMs);
+            Off();
+            On();
+            Cmd(kCommandBulkEraseData);
+            D(kEraseMs);
+            Off();
+            return;
+        case kAlgorithm18F:
+        case kAlgorithm18FNew:
+            EraseAll18();
+            return;
+        case kAlgorithmCalibrated:
+            // Takes the calibration word and the band-gap bits too; the operations save them
+            // first with OscCheck and write them back afterwards.
+            On();
+            Cmd(kCommandLoadConfiguration);
+            L(kLoadConfigurationData);
+            D(kCalibratedEraseStepMs);
+            Cmd(kCommandBulkEraseProgram);
+            D(kCalibratedEraseStepMs);
+            Cmd(kCommandBulkEraseData);
+            D(kCalibratedEraseStepMs);
+            Off();
+            return;
+        default:
+            // The EEPROM parts: clear code protection at the configuration word, then erase
+            // program memory, then data memory, each in a programming-mode period of its own.
+            On();
+            Cmd(kCommandLoadConfigurationForClear);
+            L(kLoadConfigurationData);
+            IncrementAddress(pins_, kIncrementsFromIdToConfig);
+            Cmd(kCommandClearPairFirst);
+            Cmd(kCommandClearPairSecond);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            Cmd(kCommandClearPairFirst);
+            Cmd(kCommandClearPairSecond);
+            Off();
+            On();
+            Cmd(kCommandLoadDataProgram);
+            L(kLoadConfigurationData);
+            Cmd(kCommandBeginProgramming);
+            Cmd(kCommandBulkEraseProgram);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            Off();
+            On();
+            Cmd(kCommandLoadDataData);
+            L(kLoadConfigurationData);
+            Cmd(kCommandClearPairFirst);
+            Cmd(kCommandClearPairSecond);
+            Cmd(kCommandBeginProgramming);
+            PD();
+            Cmd(kCommandClearPairFirst);
+            Cmd(kCommandClearPairSecond);
+            Off();
+            return;
+    }
+}
+
+void TProgrammer::OscCheck() {
+    const TPicDevice& device = Device();
+    TDeviceImage& image = Image();
+    On();
+    ui_.SetStatus("Checking calibration data...");
+    // The counter only moves forward: the whole memory is read to reach the calibration word.
+    std::uint16_t chipCalibration = device.BlankWord;
+    for (std::size_t address = 0; address < device.ProgramSize; ++address) {
+        Cmd(kCommandReadDataProgram);
+        const auto word = static_cast<std::uint16_t>(R() & device.BlankWord);
+        if (address == device.CalibrationAddress) {
+            chipCalibration = word;
+        }
+        Cmd(kCommandIncrementAddress);
+        ui_.Progress(address + 1, device.ProgramSize);
+    }
+    Cmd(kCommandLoadConfiguration);
+    L(kLoadConfigurationData);
+    IncrementAddress(pins_, kIncrementsFromIdToConfig);
+    Cmd(kCommandReadDataProgram);
+    const auto chipConfig = static_cast<std::uint16_t>(R() & device.ConfigMask);
+    Off();
+    if (!HasCalibrationWord(device)) {
+        return;
+    }
+    std::uint16_t& calibration = image.ProgramBuffer.at(device.CalibrationAddress);
+    // A chip erased by a Write that failed afterwards has lost its word and band-gap bits,
+    // while the image still holds the value saved before: reading the chip again must not
+    // replace that value with 0.
+    const bool chipBlank = chipCalibration == device.BlankWord;
+    if (chipBlank && calibration != device.BlankWord) {
+        return;
+    }
+    session_.Config.SetBandGapBits(chipConfig);
+    calibration = chipBlank ? 0 : chipCalibration;
+    ui_.BufferChanged();
+}
+
+}  // namespace vantrel
