@@ -30,6 +30,15 @@ const std::vector<TCommandSpec>& CommandSpecs() {
         {"rehex", "-d NAME rehex FILE [-o OUT]",
          "load a HEX file and write the image back as HEX, as Open then Save does",
          RunRehexCommand},
+        {"write", "-d NAME write FILE",
+         "write a HEX file into the chip: erase, program, verify, then IDs and fuses "
+         "(EPROM parts: blank check first, nothing erased)",
+         RunWriteCommand},
+        {"verify", "-d NAME verify FILE", "compare the chip with a HEX file", RunVerifyCommand},
+        {"read", "-d NAME read [-o OUT]",
+         "read the chip and write its image as HEX to OUT or standard output", RunReadCommand},
+        {"erase", "-d NAME erase [--yes]",
+         "erase the chip after asking (not for one-time-programmable parts)", RunEraseCommand},
     };
     return kCommands;
 }

@@ -8,17 +8,23 @@
 
 namespace vantrel::cli {
 
+std::string MessageLines(std::string_view text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            lines += text[i];
+        } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+            lines += '\n';
+        }
+    }
+    while (!lines.empty() && lines.back() == '\n') {
+        lines.pop_back();
+    }
+    return lines;
+}
+
 void TStreamMessageBox::ShowMessage(std::string_view text) {
-    // The window's message texts separate their lines with a carriage return.
-    std::string line(text);
-    for (char& c : line) {
-        if (c == '\r')
-            c = '\n';
-    }
-    while (!line.empty() && line.back() == '\n') {
-        line.pop_back();
-    }
-    err_ << line << "\n";
+    err_ << MessageLines(text) << "\n";
 }
 
 std::optional<std::uint8_t> RequireDevice(const TCliOptions& options, std::ostream& err) {

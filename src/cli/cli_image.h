@@ -10,6 +10,10 @@
 
 namespace vantrel::cli {
 
+// A message box's text as lines for a terminal: the window's texts break their lines with
+// "\r\n" or a lone "\r"; trailing breaks are dropped.
+[[nodiscard]] std::string MessageLines(std::string_view text);
+
 // Message boxes of the core, shown on standard error.
 class TStreamMessageBox final : public TMessageBox {
   public:

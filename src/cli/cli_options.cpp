@@ -63,6 +63,29 @@ std::string ApplyPreset(TCliOptions& options, const std::string& value) {
     return "unknown preset '" + value + "' (" + names + ")";
 }
 
+// A whole number of milliseconds within the range the hardware settings allow.
+template <typename TValue>
+std::string ApplyMilliseconds(TValue& target, const std::string& value, std::string_view option,
+                              unsigned minimum, unsigned maximum) {
+    unsigned ms = 0;
+    const char* last = value.data() + value.size();
+    const auto [end, ec] = std::from_chars(value.data(), last, ms);
+    if (value.empty() || ec != std::errc() || end != last || ms < minimum || ms > maximum) {
+        return "--" + std::string(option) + " needs a number of milliseconds from " +
+               std::to_string(minimum) + " to " + std::to_string(maximum) + ", not '" + value + "'";
+    }
+    target = static_cast<TValue>(ms);
+    return {};
+}
+
+// A flag that sets one member.
+auto SetFlag(bool TCliOptions::*flag) {
+    return [flag](TCliOptions& o, const std::string&) {
+        o.*flag = true;
+        return std::string();
+    };
+}
+
 // One command-line option. An option with a value takes it from the next argument or after "="
 // (--output=FILE).
 struct TOptionSpec {
@@ -100,6 +123,26 @@ const std::vector<TOptionSpec>& OptionSpecs() {
              o.TraceFile = v;
              return std::string();
          }},
+        {"vpp-delay", 0, "MS",
+         "settle time around switching the programming voltage, 0..20 ms (default 10)",
+         [](TCliOptions& o, const std::string& v) {
+             return ApplyMilliseconds(o.VppDelay, v, "vpp-delay", kMinVppDelay, kMaxVppDelay);
+         }},
+        {"prog-delay", 0, "MS", "wait after each programming command, 5..20 ms (default 10)",
+         [](TCliOptions& o, const std::string& v) {
+             return ApplyMilliseconds(o.ProgDelay, v, "prog-delay", kMinProgDelay, kMaxProgDelay);
+         }},
+        {"check-port", 0, "", "first test that the programmer answers on the port (exit 3 if not)",
+         SetFlag(&TCliOptions::CheckPort)},
+        {"no-verify", 0, "", "write without reading back and verifying",
+         SetFlag(&TCliOptions::NoVerify)},
+        {"no-blank-check", 0, "", "write an EPROM part without checking first that it is blank",
+         SetFlag(&TCliOptions::NoBlankCheck)},
+        {"change-cal", 0, "",
+         "write the file's calibration word over the chip's (12F629/675, 16F630/676)",
+         SetFlag(&TCliOptions::ChangeCal)},
+        {"yes", 'y', "", "answer Yes to every question, the erase confirmation included",
+         SetFlag(&TCliOptions::AssumeYes)},
         {"help", 'h', "", "show this help and exit",
          [](TCliOptions& o, const std::string&) {
              o.ShowHelp = true;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hardware/hardware_settings.h"
 #include "hardware/port_lines.h"
 #include "hardware/programmer_presets.h"
 
@@ -33,6 +34,13 @@ struct TCliOptions {
     std::uint16_t PortBase = kDefaultPortBase;        // --port
     std::uint8_t ProgrammerType = kProgrammerCustom;  // --preset
     std::optional<std::string> TraceFile;             // --trace FILE
+    std::uint16_t VppDelay = kDefaultVppDelay;        // --vpp-delay MS
+    std::uint8_t ProgDelay = kDefaultProgDelay;       // --prog-delay MS
+    bool NoVerify = false;                            // --no-verify: "Auto-Verify" off
+    bool NoBlankCheck = false;                        // --no-blank-check: "Blank Chk" off
+    bool ChangeCal = false;                           // --change-cal: "Change Cal" on
+    bool AssumeYes = false;                           // --yes: answer every question Yes
+    bool CheckPort = false;                           // --check-port: test the port first
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;

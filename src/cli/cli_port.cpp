@@ -224,6 +224,8 @@ THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
     THardwareSettings settings;
     settings.PortBase = options.PortBase;
     settings.ProgrammerType = options.ProgrammerType;
+    settings.VppDelay = options.VppDelay;
+    settings.ProgDelay = options.ProgDelay;
     for (const TProgrammerPreset& preset : ProgrammerPresets) {
         if (preset.ProgrammerType == options.ProgrammerType && preset.Wiring) {
             settings.Wiring = *preset.Wiring;

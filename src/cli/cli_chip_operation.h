@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+
+#include "cli/cli_commands.h"
+#include "programming/programmer.h"
+#include "programming/vantrel_session.h"
+
+namespace vantrel::cli {
+
+// A session for the device of -d with the options of the command line ("Auto-Verify",
+// "Blank Chk", "Change Cal"); nothing when the device is missing or unknown (reported on err).
+[[nodiscard]] std::unique_ptr<TVantrelSession> ChipSession(const TCliOptions& options,
+                                                           std::ostream& err);
+
+using TChipOperationBody = std::function<int(TProgrammer&)>;
+
+// Opens the programmer on the port of --port and runs one chip operation with the command
+// line's user interface, status texts going to `status`. With --check-port the port is tested
+// first and a port without a programmer ends with kExitNoProgrammer. The outputs are switched
+// off however it ends (RunWithProgrammer); returns the body's exit status.
+[[nodiscard]] int RunChipOperation(const TCliOptions& options, TCliStreams streams,
+                                   TVantrelSession& session, std::ostream& status,
+                                   const TChipOperationBody& body);
+
+}  // namespace vantrel::cli

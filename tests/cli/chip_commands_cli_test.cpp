@@ -1,0 +1,208 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_programming_ui.h"
+#include "support/test_paths.h"
+
+// The chip commands against the simulated board with an empty socket: its data line reads back
+// what the host drives, so every word reads erased. That is enough to see each outcome's exit
+// status and texts; writing real chips is shown end to end with the simulated chips.
+
+namespace vantrel {
+namespace {
+
+using test::RunCli;
+using testing::EndsWith;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+constexpr std::string_view kDriver = "--driver=simulated";
+
+std::string Sample() {
+    return (test::SourceDir() / "samples" / "blink-16f84a.hex").string();
+}
+
+// A 16F84A image that is all erased, configuration word included.
+std::string BlankImage(const test::TTempDir& dir) {
+    const auto path = dir / "blank.hex";
+    test::WriteFile(path, ":02400E00FF3F72\n:00000001FF\n");
+    return path.string();
+}
+
+TEST(ChipCommandsCliTest, WriteThatFailsItsReadBackExitsOneWithTheMessage) {
+    const auto result = RunCli({std::string(kDriver), "-d", "16F84A", "write", Sample()});
+    EXPECT_EQ(result.ExitStatus, 1);
+    EXPECT_THAT(result.Out, StartsWith("Writing Program memory...\n"));
+    EXPECT_THAT(result.Out, HasSubstr("VERIFY FAILED! - Elapsed time = "));
+    EXPECT_EQ(result.Err, "Program Verify failed at Program address 0x000, Programming Aborted!\n");
+}
+
+TEST(ChipCommandsCliTest, WriteWithoutVerifyReportsTheWordsWritten) {
+    const auto result =
+        RunCli({std::string(kDriver), "-d", "16F84A", "--no-verify", "write", Sample()});
+    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
+    EXPECT_THAT(result.Out, HasSubstr("Blowing Fuses to $3FF1\n"));
+    // 17 program words (the gap at 1..4 is skipped) and the 8 bytes of the EEPROM text.
+    EXPECT_THAT(result.Out, HasSubstr("\n25 program words written in "));
+}
+
+TEST(ChipCommandsCliTest, VerifyExitsZeroOnlyWhenTheChipMatches) {
+    test::TTempDir dir;
+    const auto same = RunCli({std::string(kDriver), "-d", "16F84A", "verify", BlankImage(dir)});
+    EXPECT_EQ(same.ExitStatus, 0) << same.Err;
+    EXPECT_THAT(same.Out, EndsWith("Verifying Config Fuses...\nVerify Successful!\n"));
+    const auto different = RunCli({std::string(kDriver), "-d", "16F84A", "verify", Sample()});
+    EXPECT_EQ(different.ExitStatus, 1);
+    EXPECT_THAT(different.Out, EndsWith("Verify FAILED!\n"));
+    EXPECT_EQ(different.Err, "Program Verify Error at Program address 0x000\n");
+}
+
+TEST(ChipCommandsCliTest, ReadWritesTheImageAsHexToStandardOutputOrAFile) {
+    test::TTempDir dir;
+    const auto toStdout = RunCli({std::string(kDriver), "-d", "16F84A", "read"});
+    EXPECT_EQ(toStdout.ExitStatus, 0) << toStdout.Err;
+    EXPECT_THAT(toStdout.Out, EndsWith(":00000001FF\n"));
+    EXPECT_THAT(toStdout.Err, HasSubstr("Target PIC read into buffer\n"));
+
+    const auto file = dir / "read.hex";
+    const auto toFile = RunCli({std::string(kDriver), "-d", "16F84A", "read", "-o", file.string()});
+    EXPECT_EQ(toFile.ExitStatus, 0) << toFile.Err;
+    EXPECT_EQ(test::ReadFile(file), toStdout.Out);
+    EXPECT_THAT(toFile.Out, StartsWith("Reading program data...\n"));
+    EXPECT_EQ(toFile.Err, "");
+}
+
+TEST(ChipCommandsCliTest, EraseAsksAndOnlyYesErases) {
+    const auto declined = RunCli({std::string(kDriver), "-d", "16F877", "erase"});
+    EXPECT_EQ(declined.ExitStatus, 1);
+    EXPECT_EQ(declined.Out, "Erase ABORTED!\n");
+    EXPECT_EQ(declined.Err, "This will erase the PIC, are you sure? no (--yes answers Yes)\n");
+
+    const auto confirmed = RunCli({std::string(kDriver), "-d", "16F877", "--yes", "erase"});
+    EXPECT_EQ(confirmed.ExitStatus, 0) << confirmed.Err;
+    EXPECT_EQ(confirmed.Out, "Erasing target PIC...\nTarget PIC Erased!\n");
+}
+
+TEST(ChipCommandsCliTest, BadUsageAndBadInputExitTwoWithoutTouchingThePort) {
+    test::TTempDir dir;
+    const auto trace = (dir / "trace.txt").string();
+    const auto bad = (dir / "bad.hex");
+    test::WriteFile(bad, ":10000000ZZ\n");
+    struct TCase {
+        std::vector<std::string> Arguments;
+        std::string_view Message;
+    };
+    const std::vector<TCase> cases{
+        {{"-d", "12C508", "--yes", "erase"}, "one-time programmable; it cannot be erased"},
+        {{"write", Sample()}, "needs a device"},
+        {{"-d", "16F99", "write", Sample()}, "unknown device"},
+        {{"-d", "16F84A", "write"}, "needs exactly one FILE argument"},
+        {{"-d", "16F84A", "write", (dir / "missing.hex").string()}, "missing.hex"},
+        {{"-d", "16F84A", "write", bad.string()}, "bad.hex"},
+        {{"-d", "16F84A", "--vpp-delay", "21", "write", Sample()}, "from 0 to 20"},
+        {{"-d", "16F84A", "--prog-delay=4", "write", Sample()}, "from 5 to 20"},
+        {{"-d", "16F84A", "--prog-delay", "1x", "write", Sample()}, "not '1x'"},
+        {{"-d", "16F84A", "read", "extra"}, "takes no arguments"},
+    };
+    for (const TCase& c : cases) {
+        std::vector<std::string> arguments{std::string(kDriver), "--trace", trace};
+        arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+        const auto result = RunCli(arguments);
+        EXPECT_EQ(result.ExitStatus, 2) << c.Message;
+        EXPECT_THAT(result.Err, HasSubstr(c.Message));
+        EXPECT_FALSE(std::filesystem::exists(trace)) << c.Message << ": the port was opened";
+    }
+}
+
+TEST(ChipCommandsCliTest, NoProgrammerExitsThree) {
+    // The board is wired otherwise than the preset says: the port test finds nothing.
+    const auto wrongWiring = RunCli({std::string(kDriver), "--preset", "p16pro40-7406",
+                                     "--check-port", "-d", "16F84A", "verify", Sample()});
+    EXPECT_EQ(wrongWiring.ExitStatus, 3);
+    EXPECT_EQ(wrongWiring.Out, "");
+    EXPECT_THAT(wrongWiring.Err, HasSubstr("no programmer answers on port $378"));
+
+    const auto found =
+        RunCli({std::string(kDriver), "--check-port", "-d", "16F84A", "--yes", "erase"});
+    EXPECT_EQ(found.ExitStatus, 0) << found.Err;
+
+    if (!std::filesystem::exists("/dev/parport0")) {
+        const auto noPort = RunCli({"-d", "16F84A", "write", Sample()});
+        EXPECT_EQ(noPort.ExitStatus, 3);
+    }
+}
+
+TEST(ChipCommandsCliTest, ProgrammerIsSwitchedOffAfterAFailedWrite) {
+    test::TTempDir dir;
+    const auto trace = dir / "trace.txt";
+    const auto result = RunCli(
+        {std::string(kDriver), "--trace", trace.string(), "-d", "16F877", "write", Sample()});
+    EXPECT_EQ(result.ExitStatus, 1);
+    std::istringstream lines(test::ReadFile(trace));
+    std::string line, last;
+    while (std::getline(lines, line)) {
+        if (line[0] == 'W') {
+            last = line;
+        }
+    }
+    // The default wiring inverts Vdd (D2), Vpp (D3) and Vpp40 (D4): set bits are off.
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(std::stoi(last.substr(6), nullptr, 16) & 0x1C, 0x1C) << last;
+}
+
+// The terminal user interface, driven directly.
+TEST(CliProgrammingUiTest, QuestionsAreAnsweredByTheOptionOrTheTerminal) {
+    struct TCase {
+        cli::TCliUiSettings Settings;
+        std::string Input;
+        bool Answer;
+        std::string_view Shown;
+    };
+    const std::vector<TCase> cases{
+        {{true, false, false}, "", true, "Erase it? yes (--yes)\n"},
+        {{false, false, false}, "y\n", false, "Erase it? no (--yes answers Yes)\n"},
+        {{false, true, false}, " yes\n", true, "Erase it? [y/N] "},
+        {{false, true, false}, "\n", false, "Erase it? [y/N] "},
+        {{false, true, false}, "", false, "Erase it? [y/N] "},
+    };
+    for (const TCase& c : cases) {
+        std::ostringstream status, err;
+        std::istringstream in(c.Input);
+        cli::TCliProgrammingUi ui(status, err, in, c.Settings);
+        EXPECT_EQ(ui.AskYesNo("Erase it?"), c.Answer) << c.Input;
+        EXPECT_EQ(err.str(), c.Shown);
+    }
+    std::ostringstream status, err;
+    std::istringstream in;
+    cli::TCliProgrammingUi ui(status, err, in, {true, false, false});
+    static_cast<void>(ui.AskYesNo("WARNING! - Osc Calibration is Blank\r\nNo value set"));
+    EXPECT_EQ(err.str(), "WARNING! - Osc Calibration is Blank\nNo value set yes (--yes)\n");
+}
+
+TEST(CliProgrammingUiTest, ProgressBarIsDrawnOnATerminalAndWipedBeforeTheNextText) {
+    std::ostringstream status, err;
+    std::istringstream in;
+    cli::TCliProgrammingUi terminal(status, err, in, {false, false, true});
+    terminal.SetStatus("Writing Program memory...");
+    terminal.Progress(1, 4);
+    terminal.Progress(1, 4);  // same percentage: not drawn again
+    terminal.Progress(4, 4);
+    terminal.ShowMessage("Config Fuses Verify Error");
+    const std::string bar25 = "\r[" + std::string(10, '#') + std::string(30, '.') + "] 25%";
+    const std::string bar100 = "\r[" + std::string(40, '#') + "] 100%";
+    const std::string wipe = "\r" + std::string(48, ' ') + "\r";
+    EXPECT_EQ(status.str(), "Writing Program memory...\n" + bar25 + bar100 + wipe);
+    EXPECT_EQ(err.str(), "Config Fuses Verify Error\n");
+
+    std::ostringstream plain;
+    cli::TCliProgrammingUi script(plain, err, in, {false, false, false});
+    script.Progress(1, 4);
+    script.SetStatus("Verify Successful!");
+    EXPECT_EQ(plain.str(), "Verify Successful!\n");
+}
+
+}  // namespace
+}  // namespace vantrel
