@@ -21,5 +21,6 @@ struct TCliStreams {
 [[nodiscard]] int RunDevicesCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunInfoCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunRehexCommand(const TCliOptions& options, TCliStreams streams);
+[[nodiscard]] int RunDisasmCommand(const TCliOptions& options, TCliStreams streams);
 
 }  // namespace vantrel::cli
