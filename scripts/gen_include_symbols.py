@@ -72,10 +72,10 @@ def array_name(include_file):
     return "k" + re.sub(r"[^A-Za-z0-9]", "_", include_file.rsplit(".", 1)[0]).upper()
 
 
-def cpp_list(items):
+def cpp_list(items, per_line=SYMBOLS_PER_LINE):
     lines = []
-    for start in range(0, len(items), SYMBOLS_PER_LINE):
-        lines.append("    " + " ".join(items[start:start + SYMBOLS_PER_LINE]))
+    for start in range(0, len(items), per_line):
+        lines.append("    " + " ".join(items[start:start + per_line]))
     return "\n".join(lines)
 
 
@@ -95,18 +95,26 @@ def generate(headers):
         "// clang-format off",
     ]
     files = include_files()
+    # Include files of one family often agree on every name; they share one array.
+    arrays = {}
+    array_of_file = {}
     for include_file in files:
         path = headers / include_file.lower()
         if not path.exists():
             path = headers / include_file
         if not path.exists():
             sys.exit(f"missing include file {include_file} in {headers}")
-        symbols = symbols_of(path, wanted)
-        items = [f'{{"{name}", 0x{symbols[name]:04X}}},' for name in sorted(symbols)]
-        parts += [f"constexpr TIncludeSymbol {array_name(include_file)}[] = {{",
-                  cpp_list(items), "};", ""]
+        symbols = tuple(sorted(symbols_of(path, wanted).items()))
+        if not symbols:
+            sys.exit(f"{path} defines none of the names")
+        if symbols not in arrays:
+            arrays[symbols] = array_name(include_file)
+            items = [f'{{"{name}", 0x{value:04X}}},' for name, value in symbols]
+            parts += [f"constexpr TIncludeSymbol {arrays[symbols]}[] = {{",
+                      cpp_list(items), "};", ""]
+        array_of_file[include_file] = arrays[symbols]
     parts += ["constexpr TIncludeFileSymbols kFiles[] = {"]
-    parts += [cpp_list([f'{{"{name}", {array_name(name)}}},' for name in files])]
+    parts += [cpp_list([f'{{"{name}", {array_of_file[name]}}},' for name in files], 3)]
     parts += ["};", "", "constexpr std::string_view kCheckedNames[] = {"]
     parts += [cpp_list([f'"{name}",' for name in names]), "};"]
     parts += [

@@ -11,14 +11,14 @@ int RunDisasmCommand(const TCliOptions& options, TCliStreams streams) {
     if (!device || !path) {
         return kExitBadInput;
     }
-    TDeviceState state;
-    TConfigModel config(state);
-    config.ChangeDevice(*device);
     // Refused before the file is read, as the window refuses before it does anything.
-    if (const auto refusal = DisassemblerRefusal(state.Device())) {
+    if (const auto refusal = DisassemblerRefusal(DeviceTable.at(*device))) {
         TStreamMessageBox(streams.Err).ShowMessage(*refusal);
         return kExitBadInput;
     }
+    TDeviceState state;
+    TConfigModel config(state);
+    config.ChangeDevice(*device);
     if (!LoadHexFile(*path, state, config, streams.Err)) {
         return kExitBadInput;
     }
