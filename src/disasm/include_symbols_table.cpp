@@ -773,7 +773,7 @@ constexpr std::string_view kCheckedNames[] = {
 
 }  // namespace
 
-const std::span<const TIncludeFileSymbols> IncludeFileSymbols{kFiles};
-const std::span<const std::string_view> IncludeCheckedNames{kCheckedNames};
+constexpr std::span<const TIncludeFileSymbols> IncludeFileSymbols{kFiles};
+constexpr std::span<const std::string_view> IncludeCheckedNames{kCheckedNames};
 
 }  // namespace vantrel

@@ -111,7 +111,7 @@ constexpr std::string_view kNoBit;
 
 }  // namespace
 
-const TRegisterNameTable RegisterNames{{
+constexpr TRegisterNameTable RegisterNames{{
     {kSet1Bank0, kSet2, kSet3Bank0, kSet4Bank0, kSet5Bank0, kSet6Bank0, kSet7},
     {kSet1Bank1, kSet2, kSet3Bank1, kSet4Bank1, kSet5Bank1, kSet6Bank1, kSet7},
     {kPlaceholders, kPlaceholders, kSet3Bank2, kSets456Bank2, kSets456Bank2, kSets456Bank2, kSet7},
@@ -119,7 +119,7 @@ const TRegisterNameTable RegisterNames{{
 }};
 
 // clang-format off
-const std::array<TBitNameRow, kBitNameRowCount> BitNames{{
+constexpr std::array<TBitNameRow, kBitNameRowCount> BitNames{{
     {{"STATUS"}, 0, {"C", "DC", "Z", "NOT_PD", "NOT_TO", "RP0", "RP1", "IRP"}},
     {{"STATUS"}, 2, {"C", "DC", "Z", "NOT_PD", "NOT_TO", "PA0", kNoBit, "GPWUF"}},
     {{"OPTION_REG", "TMR0"}, 0, {"PS0", "PS1", "PS2", "PSA", "T0SE", "T0CS", "INTEDG", "NOT_RBPU"}},
