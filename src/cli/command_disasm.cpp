@@ -6,20 +6,18 @@
 namespace vantrel::cli {
 
 int RunDisasmCommand(const TCliOptions& options, TCliStreams streams) {
-    const auto device = RequireDevice(options, streams.Err);
-    const auto path = RequireFileArgument(options, streams.Err);
-    if (!device || !path) {
+    const auto input = RequireDeviceAndFile(options, streams.Err);
+    if (!input) {
         return kExitBadInput;
     }
     // Refused before the file is read, as the window refuses before it does anything.
-    if (const auto refusal = DisassemblerRefusal(DeviceTable.at(*device))) {
+    if (const auto refusal = DisassemblerRefusal(DeviceTable.at(input->DeviceIndex))) {
         TStreamMessageBox(streams.Err).ShowMessage(*refusal);
         return kExitBadInput;
     }
     TDeviceState state;
     TConfigModel config(state);
-    config.ChangeDevice(*device);
-    if (!LoadHexFile(*path, state, config, streams.Err)) {
+    if (!LoadFileForDevice(*input, state, config, streams.Err)) {
         return kExitBadInput;
     }
     TDisassembler disassembler;
