@@ -22,6 +22,7 @@ struct TCliStreams {
 [[nodiscard]] int RunDevicesCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunInfoCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunRehexCommand(const TCliOptions& options, TCliStreams streams);
+[[nodiscard]] int RunDisasmCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunWriteCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunVerifyCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunReadCommand(const TCliOptions& options, TCliStreams streams);
