@@ -33,6 +33,14 @@ TCliUiSettings UiSettings(const TCliOptions& options, TCliStreams streams,
     return settings;
 }
 
+std::unique_ptr<TVantrelSession> NewSession(const TCliOptions& options) {
+    auto session = std::make_unique<TVantrelSession>();
+    session->Options.AutoVerify = !options.NoVerify;
+    session->Options.BlankCheck = !options.NoBlankCheck;
+    session->Options.ChangeCal = options.ChangeCal;
+    return session;
+}
+
 }  // namespace
 
 std::unique_ptr<TVantrelSession> ChipSession(const TCliOptions& options, std::ostream& err) {
@@ -40,11 +48,21 @@ std::unique_ptr<TVantrelSession> ChipSession(const TCliOptions& options, std::os
     if (!device) {
         return nullptr;
     }
-    auto session = std::make_unique<TVantrelSession>();
+    auto session = NewSession(options);
     session->Config.ChangeDevice(*device);
-    session->Options.AutoVerify = !options.NoVerify;
-    session->Options.BlankCheck = !options.NoBlankCheck;
-    session->Options.ChangeCal = options.ChangeCal;
+    return session;
+}
+
+std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
+                                                     std::ostream& err) {
+    const auto input = RequireDeviceAndFile(options, err);
+    if (!input) {
+        return nullptr;
+    }
+    auto session = NewSession(options);
+    if (!LoadFileForDevice(*input, session->Device, session->Config, err)) {
+        return nullptr;
+    }
     return session;
 }
 

@@ -15,6 +15,11 @@ namespace vantrel::cli {
 [[nodiscard]] std::unique_ptr<TVantrelSession> ChipSession(const TCliOptions& options,
                                                            std::ostream& err);
 
+// The same for a command given one HEX file, loaded into the image as Open does; nothing when
+// the device or the file is missing, unknown, unreadable or malformed (reported on err).
+[[nodiscard]] std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
+                                                                   std::ostream& err);
+
 using TChipOperationBody = std::function<int(TProgrammer&)>;
 
 // Opens the programmer on the port of --port and runs one chip operation with the command

@@ -1,17 +1,12 @@
 #include "cli/cli_chip_operation.h"
-#include "cli/cli_image.h"
 
 namespace vantrel::cli {
 
 // A Write that stopped at the blank check keeps OperationOk, as the window shows it; for a
 // script the chip was not written, which is a failure.
 int RunWriteCommand(const TCliOptions& options, TCliStreams streams) {
-    const auto session = ChipSession(options, streams.Err);
-    const auto path = RequireFileArgument(options, streams.Err);
-    if (!session || !path) {
-        return kExitBadInput;
-    }
-    if (!LoadHexFile(*path, session->Device, session->Config, streams.Err)) {
+    const auto session = ChipSessionWithFile(options, streams.Err);
+    if (!session) {
         return kExitBadInput;
     }
     return RunChipOperation(options, streams, *session, streams.Out, [](TProgrammer& programmer) {
