@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -87,6 +88,23 @@ class TProgrammer {
 
     // 18F bulk erase, used by EraseAll for algorithms 8 and 10.
     void EraseAll18();
+    // Tests reach the 18F erase directly, without the operation around it.
+    friend struct TEraseAll18Access;
+
+    // EPROM parts: one programming pulse; reads to step over words.
+    void EpromPulse(std::uint16_t word, std::uint32_t pulseMs);
+    void SkipWords(std::size_t count);
+    // Reads the whole chip; the text of the first failure, empty when the chip is blank.
+    // `found` receives a non-blank calibration word.
+    [[nodiscard]] std::string FindNonBlank(std::uint16_t& found);
+    [[nodiscard]] bool ConfirmCalibration(std::uint16_t found);
+
+    // 18F parts.
+    void SelectCodeMemory18();
+    void WriteProgram18(std::size_t count);
+    void WriteData18(std::size_t count);
+    void WaitEepromWrite18();
+    void EraseHoldNop18();
 
     TVantrelSession& session_;
     TPinLayer& pins_;

@@ -1,0 +1,25 @@
+#include "programming/pass_texts.h"
+
+#include "programming/programmer.h"
+
+namespace vantrel {
+
+namespace {
+
+std::string MemoryName(bool data) {
+    return data ? "Data" : "Program";
+}
+
+}  // namespace
+
+std::string VerifyErrorText(bool data, std::uint32_t address) {
+    return MemoryName(data) + " Verify Error at " + MemoryName(data) + " address " +
+           MessageAddress(address);
+}
+
+std::string VerifyAbortText(bool data, std::uint32_t address) {
+    return MemoryName(data) + " Verify failed at " + MemoryName(data) + " address " +
+           MessageAddress(address) + ", Programming Aborted!";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// The texts of the memory passes, the same for every family. `data` is the memory selector of
+// the passes: false for program memory, true for data EEPROM.
+
+inline constexpr std::string_view kReadDoneStatus = "Target PIC read into buffer";
+
+[[nodiscard]] constexpr std::string_view WritingStatus(bool data) {
+    return data ? "Writing EEPROM data memory..." : "Writing Program memory...";
+}
+
+[[nodiscard]] constexpr std::string_view VerifyingStatus(bool data) {
+    return data ? "Verifying EEPROM data..." : "Verifying program data...";
+}
+
+[[nodiscard]] constexpr std::string_view ReadingStatus(bool data) {
+    return data ? "Reading EEPROM data..." : "Reading program data...";
+}
+
+// "Program Verify Error at Program address 0x1F3": a verify pass found a difference.
+[[nodiscard]] std::string VerifyErrorText(bool data, std::uint32_t address);
+
+// "Program Verify failed at Program address 0x01A, Programming Aborted!": the read-back of a
+// write pass found a difference and the rest of the memory is not written.
+[[nodiscard]] std::string VerifyAbortText(bool data, std::uint32_t address);
+
+}  // namespace vantrel
