@@ -340,10 +340,11 @@ bool TProgrammer::ConfirmCalibration(std::uint16_t found) {
     const std::string chipValue =
         "WARNING! - Osc Calibration not Blank\r\nSet to $" + HexWordText(found) + "\r\n";
     const std::string question =
-        fileBlank ? chipValue + "No value set in loaded file (OTP?)" + "\r\n" +
-                        "Chip value will be transferred" + "\r\n" + "Do you still wish to program?"
-                  : chipValue + "Value is set in loaded file!" + "\r\n" +
-                        "Do you still wish to program?" + "\r\n" + "Value from file will be replaced!";
+        fileBlank
+            ? chipValue + "No value set in loaded file (OTP?)" + "\r\n" +
+                  "Chip value will be transferred" + "\r\n" + "Do you still wish to program?"
+            : chipValue + "Value is set in loaded file!" + "\r\n" +
+                  "Do you still wish to program?" + "\r\n" + "Value from file will be replaced!";
     if (!ui_.AskYesNo(question)) {
         return false;
     }

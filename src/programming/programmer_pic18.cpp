@@ -25,7 +25,7 @@ constexpr std::uint16_t kSinglePanelWrites = 0x0000;
 
 // Bulk erase keys. The newer parts need the chip-erase key in both registers; a key with fewer
 // bits set leaves the ID locations (or more) behind.
-constexpr std::uint16_t kEraseKeyOlderParts = 0x0080;      // to 0x3C0004
+constexpr std::uint16_t kEraseKeyOlderParts = 0x0080;     // to 0x3C0004
 constexpr std::uint16_t kChipEraseKeyHighNewer = 0x3F3F;  // to 0x3C0005
 constexpr std::uint16_t kChipEraseKeyLowNewer = 0x8F8F;   // to 0x3C0004
 constexpr std::uint32_t kBulkEraseMs = 10;

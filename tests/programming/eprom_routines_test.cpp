@@ -9,6 +9,8 @@
 namespace vantrel {
 namespace {
 
+using test::Head;
+using test::Tail;
 using test::TProbeRig;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
@@ -16,16 +18,6 @@ using testing::IsEmpty;
 
 constexpr std::uint16_t kBlank12 = 0x0FFF;
 constexpr std::uint16_t kBlank14 = 0x3FFF;
-
-std::vector<std::string> Head(const std::vector<std::string>& transcript, std::size_t count) {
-    return {transcript.begin(),
-            transcript.begin() + static_cast<std::ptrdiff_t>(std::min(count, transcript.size()))};
-}
-
-std::vector<std::string> Tail(const std::vector<std::string>& transcript, std::size_t count) {
-    return {transcript.end() - static_cast<std::ptrdiff_t>(std::min(count, transcript.size())),
-            transcript.end()};
-}
 
 // A chip that holds what the buffer holds: every word took its pulse.
 void ChipTakesEveryWord(TProbeRig& rig) {
@@ -44,9 +36,9 @@ TEST(EpromProgramChipTest, PulsesOnlyNonBlankWordsButReadsEveryWordBack) {
 
     // The 12-bit part starts on its configuration word: one read and one increment reach 0.
     EXPECT_THAT(Head(rig.Transcript(), 27),
-                ElementsAre("on", "Cmd 4", "R", "Cmd 6",                                       //
+                ElementsAre("on", "Cmd 4", "R", "Cmd 6",                                         //
                             "Cmd 2", "L 0A01", "Cmd 8", "D 2", "Cmd 14", "Cmd 4", "R", "Cmd 6",  //
-                            "Cmd 4", "R", "Cmd 6",                                             //
+                            "Cmd 4", "R", "Cmd 6",                                               //
                             "Cmd 2", "L 0C55", "Cmd 8", "D 2", "Cmd 14", "Cmd 4", "R", "Cmd 6",  //
                             "Cmd 4", "R", "Cmd 6", "Cmd 4"));
     EXPECT_EQ(rig.Transcript().back(), "off");
@@ -82,8 +74,9 @@ TEST(EpromProgramChipTest, StopsAtAWordThatWillNotProgramAndLeavesBeforeTheMessa
     };
     rig.Programmer.EpromProgramChip(false);
 
-    EXPECT_THAT(rig.Ui.Messages,
-                ElementsAre("Program Verify failed at Program address 0x01A, Programming Aborted!"));
+    EXPECT_THAT(
+        rig.Ui.Messages,
+        ElementsAre("Program Verify failed at Program address 0x01A, Programming Aborted!"));
     EXPECT_EQ(rig.Ui.ShownWhilePowered, 0);
     EXPECT_FALSE(rig.Programmer.OperationOk);
     EXPECT_THAT(Tail(rig.Transcript(), 4), ElementsAre("Cmd 14", "Cmd 4", "R", "off"));
@@ -124,7 +117,8 @@ TEST(CalibrationWordTest, IsComparedOnlyWhenTheFileSetsIt) {
                 EXPECT_EQ(rig.Programmer.OperationOk, !fileSetsIt) << where;
                 EXPECT_EQ(rig.Ui.Messages.size(), fileSetsIt ? 1u : 0u) << where;
                 if (fileSetsIt) {
-                    EXPECT_THAT(rig.Ui.Messages[0], testing::HasSubstr(MessageAddress(c.Calibration)))
+                    EXPECT_THAT(rig.Ui.Messages[0],
+                                testing::HasSubstr(MessageAddress(c.Calibration)))
                         << where;
                 }
             }
@@ -157,8 +151,8 @@ TEST(EpromVerifyTest, TwelveBitPartStepsOverItsConfigurationWord) {
     rig.Programmer.EpromVerify(false);
     EXPECT_TRUE(rig.Programmer.OperationOk);
     EXPECT_THAT(rig.Ui.Messages, IsEmpty());
-    EXPECT_THAT(Head(rig.Transcript(), 7), ElementsAre("on", "Cmd 4", "R", "Cmd 6", "Cmd 4", "R",
-                                                       "Cmd 6"));
+    EXPECT_THAT(Head(rig.Transcript(), 7),
+                ElementsAre("on", "Cmd 4", "R", "Cmd 6", "Cmd 4", "R", "Cmd 6"));
     EXPECT_EQ(rig.Count("R"), 1u + 0x400u);
 }
 
@@ -227,8 +221,8 @@ TEST(EpromProgramConfigTest, FourteenBitPartPulsesIdsAndConfigurationForTenMilli
     TProbeRig rig("12C671");
     rig.Image().ConfigWord1 = 0x3F84;
     // An ID from 0x80 up is kept as its low 7 bits by the chip and must still verify.
-    ChipHoldsConfiguration(rig, {{0x01, 0x85, 0x03, 0xFF}, {0x01, 0x3F85, 0x03, 0x3FFF}},
-                           0x2000, 0x2007, std::nullopt);
+    ChipHoldsConfiguration(rig, {{0x01, 0x85, 0x03, 0xFF}, {0x01, 0x3F85, 0x03, 0x3FFF}}, 0x2000,
+                           0x2007, std::nullopt);
     rig.Programmer.EpromProgramConfig();
 
     std::vector<std::string> expected{"on", "Cmd 0", "L 3FFF"};
@@ -311,8 +305,8 @@ TEST(EpromVerifyConfigTest, FourteenBitPartChecksEveryIdThenTheConfigurationWord
 TEST(EpromVerifyConfigTest, TwelveBitPartChecksTheConfigurationWordThenIdsAfterProgramMemory) {
     TProbeRig rig("12C509");
     rig.Image().ConfigWord1 = 0x0013;
-    ChipHoldsConfiguration(rig, {{0xC1, 0x02, 0x03, 0x04}, {0x41, 0x02, 0x33, 0x04}}, 0x400,
-                           0xFFF, std::nullopt);
+    ChipHoldsConfiguration(rig, {{0xC1, 0x02, 0x03, 0x04}, {0x41, 0x02, 0x33, 0x04}}, 0x400, 0xFFF,
+                           std::nullopt);
     rig.Programmer.EpromVerifyConfig();
     EXPECT_THAT(rig.Ui.Messages, ElementsAre("ID Settings Verify Error"));
     EXPECT_FALSE(rig.Programmer.OperationOk);
@@ -391,9 +385,8 @@ TEST(BlankCheckTest, CalibrationQuestionsAndEachAnswer) {
     };
     for (const TCase& c : cases) {
         TProbeRig rig(c.Device);
-        const std::uint16_t calibration = rig.Device().CalibrationAddress == 0xFFFF
-                                              ? 0x3FF
-                                              : rig.Device().CalibrationAddress;
+        const std::uint16_t calibration =
+            rig.Device().CalibrationAddress == 0xFFFF ? 0x3FF : rig.Device().CalibrationAddress;
         rig.Image().ProgramBuffer[calibration] = c.File;
         rig.Probe.Word = [c, calibration, &rig](std::uint32_t address) {
             return address == calibration ? c.Chip : rig.Device().BlankWord;

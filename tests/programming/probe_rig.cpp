@@ -48,14 +48,23 @@ TProbeRig::TProbeRig(std::string_view deviceName)
 }
 
 std::size_t TProbeRig::Count(std::string_view token) const {
-    return static_cast<std::size_t>(
-        std::count(Transcript().begin(), Transcript().end(), token));
+    return static_cast<std::size_t>(std::count(Transcript().begin(), Transcript().end(), token));
 }
 
 std::vector<std::string> TablePointerTokens(std::uint32_t address) {
     return {"I 0E" + HexByteText((address >> 16) & 0xFF), "I 6EF8",
             "I 0E" + HexByteText((address >> 8) & 0xFF),  "I 6EF7",
             "I 0E" + HexByteText(address & 0xFF),         "I 6EF6"};
+}
+
+std::vector<std::string> Head(const std::vector<std::string>& transcript, std::size_t count) {
+    const auto length = static_cast<std::ptrdiff_t>(std::min(count, transcript.size()));
+    return {transcript.begin(), transcript.begin() + length};
+}
+
+std::vector<std::string> Tail(const std::vector<std::string>& transcript, std::size_t count) {
+    const auto length = static_cast<std::ptrdiff_t>(std::min(count, transcript.size()));
+    return {transcript.end() - length, transcript.end()};
 }
 
 std::vector<std::string> Tokens(std::initializer_list<std::vector<std::string>> parts) {

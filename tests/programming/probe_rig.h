@@ -65,6 +65,12 @@ struct TProbeRig {
 // The frames of SetTablePointer(address) as the probe shows them.
 [[nodiscard]] std::vector<std::string> TablePointerTokens(std::uint32_t address);
 
+// The first or last `count` tokens (fewer when the transcript is shorter).
+[[nodiscard]] std::vector<std::string> Head(const std::vector<std::string>& transcript,
+                                            std::size_t count);
+[[nodiscard]] std::vector<std::string> Tail(const std::vector<std::string>& transcript,
+                                            std::size_t count);
+
 // Joins token lists, for expected transcripts built from pieces.
 [[nodiscard]] std::vector<std::string> Tokens(
     std::initializer_list<std::vector<std::string>> parts);
