@@ -91,6 +91,15 @@ class TProgrammer {
     // Tests reach the 18F erase directly, without the operation around it.
     friend struct TEraseAll18Access;
 
+    // Command 0 with its frame: the address counter moves to ID location 0.
+    void LoadConfiguration();
+    void Increment(std::size_t count);
+    // A failure that does not stop the pass: the message, and the operation has failed.
+    void ReportFailure(const std::string& message);
+    // Read-back checks of the configuration passes (IDs through their 7-bit mask).
+    void CheckIdReadBack(std::uint16_t expected, const std::string& failure);
+    void CheckConfigurationReadBack();
+
     // EPROM parts: one programming pulse; reads to step over words.
     void EpromPulse(std::uint16_t word, std::uint32_t pulseMs);
     void SkipWords(std::size_t count);

@@ -1,12 +1,11 @@
 // One-time-programmable (EPROM) parts: write, verify and read of program memory, the
 // configuration word and IDs, and the blank check that keeps the factory calibration word.
 
-#include <span>
 #include <string>
 
 #include "device/hex_text.h"
 #include "hardware/serial_protocol.h"
-#include "programming/pass_texts.h"
+#include "programming/memory_pass.h"
 #include "programming/programmer.h"
 
 namespace vantrel {
@@ -27,7 +26,6 @@ constexpr std::size_t kIdEndToConfiguration = 3;
 
 constexpr std::string_view kConfigFusesNotBlank = "Config fuses not Blank\r\nProgramming Aborted!";
 constexpr std::string_view kIdsNotBlank = "ID settings not Blank\r\nProgramming Aborted!";
-constexpr std::string_view kConfigVerifyError = "Config Fuses Verify Error";
 
 // The 12-bit parts start on the configuration word, one increment before program address 0,
 // and keep their IDs right after program memory; the 14-bit parts start at address 0 and reach
@@ -74,6 +72,36 @@ void TProgrammer::SkipWords(std::size_t count) {
     }
 }
 
+void TProgrammer::LoadConfiguration() {
+    Cmd(kCommandLoadConfiguration);
+    L(kLoadConfigurationData);
+}
+
+void TProgrammer::Increment(std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        Cmd(kCommandIncrementAddress);
+    }
+}
+
+void TProgrammer::ReportFailure(const std::string& message) {
+    ui_.ShowMessage(message);
+    OperationOk = false;
+}
+
+void TProgrammer::CheckIdReadBack(std::uint16_t expected, const std::string& failure) {
+    Cmd(kCommandReadDataProgram);
+    if (IdDiffers(R(), expected)) {
+        ReportFailure(failure);
+    }
+}
+
+void TProgrammer::CheckConfigurationReadBack() {
+    Cmd(kCommandReadDataProgram);
+    if ((R() & Device().ConfigMask) != Image().ConfigWord1) {
+        ReportFailure("Config Fuses Verify Error");
+    }
+}
+
 // The EPROM parts have no data EEPROM: a data pass has nothing to write.
 void TProgrammer::EpromProgramChip(bool data) {
     if (data) {
@@ -111,28 +139,26 @@ void TProgrammer::EpromProgramChip(bool data) {
 void TProgrammer::EpromVerify(bool data) {
     const TPicDevice& device = Device();
     const TDeviceImage& image = Image();
-    const std::size_t count = data ? device.EepromSize : device.ProgramSize;
-    const std::uint16_t mask = data ? kBlankDataByte : device.BlankWord;
+    const TVerifiedMemory memory = VerifiedMemory(device, image, data);
     const std::uint8_t readCommand = data ? kCommandReadDataData : kCommandReadDataProgram;
-    const auto& buffer = data ? std::span<const std::uint16_t>(image.DataBuffer)
-                              : std::span<const std::uint16_t>(image.ProgramBuffer);
     ui_.SetStatus(VerifyingStatus(data));
-    if (count == 0) {
+    if (memory.Size == 0) {
         return;
     }
     On();
     if (IsTwelveBit(device)) {
         SkipWords(1);
     }
-    for (std::size_t address = 0; address < count; ++address) {
+    for (std::size_t address = 0; address < memory.Size; ++address) {
         Cmd(readCommand);
-        const std::uint16_t readBack = R() & mask;
-        if (readBack != buffer[address] && !CalibrationWordUnset(device, image, data, address)) {
+        const std::uint16_t readBack = R() & memory.Mask;
+        if (readBack != memory.Buffer[address] &&
+            !CalibrationWordUnset(device, image, data, address)) {
             FailAfterLeaving(VerifyErrorText(data, static_cast<std::uint32_t>(address)));
             return;
         }
         Cmd(kCommandIncrementAddress);
-        ui_.Progress(address + 1, count);
+        ui_.Progress(address + 1, memory.Size);
     }
     Off();
 }
@@ -159,8 +185,7 @@ void TProgrammer::EpromRead(bool data) {
         ui_.Progress(address + 1, device.ProgramSize);
     }
     if (!IsTwelveBit(device)) {
-        Cmd(kCommandLoadConfiguration);
-        L(kLoadConfigurationData);
+        LoadConfiguration();
     }
     for (std::size_t i = 0; i < kEpromIdCount; ++i) {
         Cmd(kCommandReadDataProgram);
@@ -168,9 +193,7 @@ void TProgrammer::EpromRead(bool data) {
         Cmd(kCommandIncrementAddress);
     }
     if (!IsTwelveBit(device)) {
-        for (std::size_t i = 0; i < kIdEndToConfiguration; ++i) {
-            Cmd(kCommandIncrementAddress);
-        }
+        Increment(kIdEndToConfiguration);
         Cmd(kCommandReadDataProgram);
         image.ConfigWord1 = R();
     }
@@ -183,14 +206,16 @@ void TProgrammer::EpromProgramConfig() {
     TDeviceImage& image = Image();
     const bool autoVerify = session_.Options.AutoVerify;
     const bool hasIds = IdHasData(image, device);
+    auto writeId = [&](std::size_t i, std::uint32_t pulseMs, const std::string& failure) {
+        EpromPulse(image.IdBuffer[i], pulseMs);
+        if (autoVerify) {
+            CheckIdReadBack(image.IdBuffer[i], failure);
+        }
+    };
     auto writeConfiguration = [&] {
         EpromPulse(image.ConfigWord1, kConfigurationPulseMs);
         if (autoVerify) {
-            Cmd(kCommandReadDataProgram);
-            if ((R() & device.ConfigMask) != image.ConfigWord1) {
-                ui_.ShowMessage(kConfigVerifyError);
-                OperationOk = false;
-            }
+            CheckConfigurationReadBack();
         }
     };
     On();
@@ -200,30 +225,16 @@ void TProgrammer::EpromProgramConfig() {
         if (hasIds) {
             SkipWords(device.ProgramSize);
             for (std::size_t i = 0; i < kEpromIdCount; ++i) {
-                EpromPulse(image.IdBuffer[i], kWordPulseMs);
-                if (autoVerify) {
-                    Cmd(kCommandReadDataProgram);
-                    if (IdDiffers(R(), image.IdBuffer[i])) {
-                        ui_.ShowMessage("ID Settings Verify Error");
-                        OperationOk = false;
-                    }
-                }
+                writeId(i, kWordPulseMs, "ID Settings Verify Error");
                 Cmd(kCommandIncrementAddress);
             }
         }
     } else {
-        Cmd(kCommandLoadConfiguration);
-        L(kLoadConfigurationData);
+        LoadConfiguration();
         for (std::size_t i = 0; i < kEpromIdCount; ++i) {
             if (hasIds) {
-                EpromPulse(image.IdBuffer[i], kConfigurationPulseMs);
-                if (autoVerify) {
-                    Cmd(kCommandReadDataProgram);
-                    if (IdDiffers(R(), image.IdBuffer[i])) {
-                        ui_.ShowMessage("ID[" + std::to_string(i) + "] Settings Verify Error");
-                        OperationOk = false;
-                    }
-                }
+                writeId(i, kConfigurationPulseMs,
+                        "ID[" + std::to_string(i) + "] Settings Verify Error");
             }
             Cmd(kCommandIncrementAddress);
         }
@@ -236,42 +247,24 @@ void TProgrammer::EpromProgramConfig() {
 void TProgrammer::EpromVerifyConfig() {
     const TPicDevice& device = Device();
     const TDeviceImage& image = Image();
-    auto verifyConfiguration = [&] {
-        Cmd(kCommandReadDataProgram);
-        if ((R() & device.ConfigMask) != image.ConfigWord1) {
-            ui_.ShowMessage(kConfigVerifyError);
-            OperationOk = false;
-        }
-    };
     ui_.SetStatus("Verifying Config Fuses...");
     On();
     if (IsTwelveBit(device)) {
-        verifyConfiguration();
+        CheckConfigurationReadBack();
         Cmd(kCommandIncrementAddress);
         SkipWords(device.ProgramSize);
-        for (std::size_t i = 0; i < kEpromIdCount; ++i) {
-            Cmd(kCommandReadDataProgram);
-            if (IdDiffers(R(), image.IdBuffer[i])) {
-                ui_.ShowMessage("ID Settings Verify Error");
-                OperationOk = false;
-            }
-            Cmd(kCommandIncrementAddress);
-        }
     } else {
-        Cmd(kCommandLoadConfiguration);
-        L(kLoadConfigurationData);
-        for (std::size_t i = 0; i < kEpromIdCount; ++i) {
-            Cmd(kCommandReadDataProgram);
-            if (IdDiffers(R(), image.IdBuffer[i])) {
-                ui_.ShowMessage("Config ID Verify Error, line " + std::to_string(i));
-                OperationOk = false;
-            }
-            Cmd(kCommandIncrementAddress);
-        }
-        for (std::size_t i = 0; i < kIdEndToConfiguration; ++i) {
-            Cmd(kCommandIncrementAddress);
-        }
-        verifyConfiguration();
+        LoadConfiguration();
+    }
+    for (std::size_t i = 0; i < kEpromIdCount; ++i) {
+        CheckIdReadBack(image.IdBuffer[i],
+                        IsTwelveBit(device) ? "ID Settings Verify Error"
+                                            : "Config ID Verify Error, line " + std::to_string(i));
+        Cmd(kCommandIncrementAddress);
+    }
+    if (!IsTwelveBit(device)) {
+        Increment(kIdEndToConfiguration);
+        CheckConfigurationReadBack();
     }
     Off();
 }
@@ -302,8 +295,7 @@ std::string TProgrammer::FindNonBlank(std::uint16_t& found) {
         ui_.Progress(address + 1, device.ProgramSize);
     }
     if (!twelveBit) {
-        Cmd(kCommandLoadConfiguration);
-        L(kLoadConfigurationData);
+        LoadConfiguration();
     }
     for (std::size_t i = 0; i < kEpromIdCount; ++i) {
         Cmd(kCommandReadDataProgram);
@@ -313,9 +305,7 @@ std::string TProgrammer::FindNonBlank(std::uint16_t& found) {
         Cmd(kCommandIncrementAddress);
     }
     if (!twelveBit) {
-        for (std::size_t i = 0; i < kIdEndToConfiguration; ++i) {
-            Cmd(kCommandIncrementAddress);
-        }
+        Increment(kIdEndToConfiguration);
         if (!configurationBlank()) {
             return std::string(kConfigFusesNotBlank);
         }

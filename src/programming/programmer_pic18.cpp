@@ -8,10 +8,11 @@
 #include <algorithm>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "hardware/serial_protocol.h"
 #include "hardware/serial_protocol18.h"
-#include "programming/pass_texts.h"
+#include "programming/memory_pass.h"
 #include "programming/programmer.h"
 
 namespace vantrel {
@@ -165,20 +166,16 @@ void TProgrammer::ProgramChip18A(bool data) {
 
 void TProgrammer::Verify18(bool data) {
     const TPicDevice& device = Device();
-    const TDeviceImage& image = Image();
-    const std::size_t count = data ? device.EepromSize : device.ProgramSize;
-    const std::uint16_t mask = data ? kBlankDataByte : device.BlankWord;
-    const auto& buffer = data ? std::span<const std::uint16_t>(image.DataBuffer)
-                              : std::span<const std::uint16_t>(image.ProgramBuffer);
+    const TVerifiedMemory memory = VerifiedMemory(device, Image(), data);
     ui_.SetStatus(VerifyingStatus(data));
-    if (count == 0) {
+    if (memory.Size == 0) {
         return;
     }
     On();
     if (!data) {
         SetTablePointer(pins_, 0);
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < memory.Size; ++i) {
         std::uint16_t readBack = 0;
         if (data) {
             LoadEepromByte18(pins_, device, static_cast<std::uint16_t>(i));
@@ -186,11 +183,11 @@ void TProgrammer::Verify18(bool data) {
         } else {
             readBack = TableReadWord(pins_);
         }
-        if ((readBack & mask) != buffer[i]) {
+        if ((readBack & memory.Mask) != memory.Buffer[i]) {
             FailAfterLeaving(VerifyErrorText(data, static_cast<std::uint32_t>(i)));
             return;
         }
-        ui_.Progress(i + 1, count);
+        ui_.Progress(i + 1, memory.Size);
     }
     Off();
 }
@@ -276,8 +273,7 @@ void TProgrammer::VerifyConfig18() {
     const TDeviceImage& image = Image();
     auto check = [&](bool differs, std::string_view what, std::size_t line) {
         if (differs) {
-            ui_.ShowMessage(std::string(what) + std::to_string(line));
-            OperationOk = false;
+            ReportFailure(std::string(what) + std::to_string(line));
         }
     };
     ui_.SetStatus("Verifying Config Fuses...");

@@ -1,4 +1,4 @@
-#include "programming/pass_texts.h"
+#include "programming/memory_pass.h"
 
 #include "programming/programmer.h"
 
@@ -11,6 +11,13 @@ std::string MemoryName(bool data) {
 }
 
 }  // namespace
+
+TVerifiedMemory VerifiedMemory(const TPicDevice& device, const TDeviceImage& image, bool data) {
+    if (data) {
+        return {image.DataBuffer, device.EepromSize, kBlankDataByte};
+    }
+    return {image.ProgramBuffer, device.ProgramSize, device.BlankWord};
+}
 
 std::string VerifyErrorText(bool data, std::uint32_t address) {
     return MemoryName(data) + " Verify Error at " + MemoryName(data) + " address " +

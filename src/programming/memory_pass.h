@@ -1,13 +1,27 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "device/device_image.h"
+
 namespace vantrel {
 
-// The texts of the memory passes, the same for every family. `data` is the memory selector of
-// the passes: false for program memory, true for data EEPROM.
+// What the memory passes of every family share. `data` is the memory selector of the passes:
+// false for program memory, true for data EEPROM.
+
+// The memory a verify pass compares: the whole of it, read back through `Mask`.
+struct TVerifiedMemory {
+    std::span<const std::uint16_t> Buffer;
+    std::size_t Size = 0;
+    std::uint16_t Mask = 0;
+};
+
+[[nodiscard]] TVerifiedMemory VerifiedMemory(const TPicDevice& device, const TDeviceImage& image,
+                                             bool data);
 
 inline constexpr std::string_view kReadDoneStatus = "Target PIC read into buffer";
 
