@@ -1,24 +1,22 @@
 #include "programming/memory_pass.h"
 
-#include "hardware/serial_protocol.h"
+#include "programming/programmer.h"
 
 namespace vantrel {
 
-TMemoryPass MemoryPass(TDeviceImage& image, const TPicDevice& device, bool data) {
+namespace {
+
+std::string MemoryName(bool data) {
+    return data ? "Data" : "Program";
+}
+
+}  // namespace
+
+TVerifiedMemory VerifiedMemory(const TPicDevice& device, const TDeviceImage& image, bool data) {
     if (data) {
-        return {true,
-                std::span(image.DataBuffer).first(device.EepromSize),
-                kBlankDataByte,
-                kCommandLoadDataData,
-                kCommandReadDataData,
-                "Data"};
+        return {image.DataBuffer, device.EepromSize, kBlankDataByte};
     }
-    return {false,
-            std::span(image.ProgramBuffer).first(device.ProgramSize),
-            device.BlankWord,
-            kCommandLoadDataProgram,
-            kCommandReadDataProgram,
-            "Program"};
+    return {image.ProgramBuffer, device.ProgramSize, device.BlankWord};
 }
 
 std::size_t TrimmedCount(std::span<const std::uint16_t> entries, std::uint16_t blank) {
@@ -29,16 +27,20 @@ std::size_t TrimmedCount(std::span<const std::uint16_t> entries, std::uint16_t b
     return count;
 }
 
-std::string_view WritingStatus(bool data) {
-    return data ? "Writing EEPROM data memory..." : "Writing Program memory...";
+bool CalibrationWordUnset(const TPicDevice& device, const TDeviceImage& image, bool data,
+                          std::size_t address) {
+    return !data && HasCalibrationWord(device) && address == device.CalibrationAddress &&
+           image.ProgramBuffer[address] == device.BlankWord;
 }
 
-std::string_view VerifyingStatus(bool data) {
-    return data ? "Verifying EEPROM data..." : "Verifying program data...";
+std::string VerifyErrorText(bool data, std::uint32_t address) {
+    return MemoryName(data) + " Verify Error at " + MemoryName(data) + " address " +
+           MessageAddress(address);
 }
 
-std::string_view ReadingStatus(bool data) {
-    return data ? "Reading EEPROM data..." : "Reading program data...";
+std::string VerifyAbortText(bool data, std::uint32_t address) {
+    return MemoryName(data) + " Verify failed at " + MemoryName(data) + " address " +
+           MessageAddress(address) + ", Programming Aborted!";
 }
 
 }  // namespace vantrel

@@ -3,33 +3,54 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "device/device_image.h"
-#include "device/pic_device.h"
 
 namespace vantrel {
 
-// What one memory pass of the 12- and 14-bit routines works on: program memory or data EEPROM
-// of the current device.
-struct TMemoryPass {
-    bool Data = false;
-    std::span<std::uint16_t> Buffer;  // the device's part of the region
-    std::uint16_t Blank = 0;          // an erased entry, also the width of one
-    std::uint8_t LoadCommand = 0;
-    std::uint8_t ReadCommand = 0;
-    std::string_view Name;  // "Program" or "Data", as the messages name the memory
+// What the memory passes of every family share. `data` is the memory selector of the passes:
+// false for program memory, true for data EEPROM.
+
+// The memory a verify pass compares: the whole of it, read back through `Mask`.
+struct TVerifiedMemory {
+    std::span<const std::uint16_t> Buffer;
+    std::size_t Size = 0;
+    std::uint16_t Mask = 0;
 };
 
-[[nodiscard]] TMemoryPass MemoryPass(TDeviceImage& image, const TPicDevice& device, bool data);
+[[nodiscard]] TVerifiedMemory VerifiedMemory(const TPicDevice& device, const TDeviceImage& image,
+                                             bool data);
 
 // Entries up to and including the last one that is not blank; nothing after it needs writing.
 [[nodiscard]] std::size_t TrimmedCount(std::span<const std::uint16_t> entries, std::uint16_t blank);
 
-// Status texts of the memory passes.
-[[nodiscard]] std::string_view WritingStatus(bool data);
-[[nodiscard]] std::string_view VerifyingStatus(bool data);
-[[nodiscard]] std::string_view ReadingStatus(bool data);
-inline constexpr std::string_view kStatusReadIntoBuffer = "Target PIC read into buffer";
+// The factory calibration word stays in the chip whatever the file says. When the file sets no
+// value there (the buffer's word is blank), there is nothing to compare the chip's word with:
+// comparing would fail every good chip, and an OTP part would be wasted half-programmed.
+[[nodiscard]] bool CalibrationWordUnset(const TPicDevice& device, const TDeviceImage& image,
+                                        bool data, std::size_t address);
+
+inline constexpr std::string_view kReadDoneStatus = "Target PIC read into buffer";
+
+[[nodiscard]] constexpr std::string_view WritingStatus(bool data) {
+    return data ? "Writing EEPROM data memory..." : "Writing Program memory...";
+}
+
+[[nodiscard]] constexpr std::string_view VerifyingStatus(bool data) {
+    return data ? "Verifying EEPROM data..." : "Verifying program data...";
+}
+
+[[nodiscard]] constexpr std::string_view ReadingStatus(bool data) {
+    return data ? "Reading EEPROM data..." : "Reading program data...";
+}
+
+// "Program Verify Error at Program address 0x1F3": a verify pass found a difference.
+[[nodiscard]] std::string VerifyErrorText(bool data, std::uint32_t address);
+
+// "Program Verify failed at Program address 0x01A, Programming Aborted!": the read-back of a
+// write pass found a difference and the rest of the memory is not written.
+[[nodiscard]] std::string VerifyAbortText(bool data, std::uint32_t address);
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -92,12 +93,41 @@ class TProgrammer {
 
     // 18F bulk erase, used by EraseAll for algorithms 8 and 10.
     void EraseAll18();
+    // Tests reach the 18F erase directly, without the operation around it.
+    friend struct TEraseAll18Access;
+
+    // Command 0 with its frame: the address counter moves to ID location 0.
+    void LoadConfiguration();
+    void Increment(std::size_t count);
+    // A failure that does not stop the pass: the message, and the operation has failed.
+    void ReportFailure(const std::string& message);
+    // Read-back checks of the configuration passes (IDs through their 7-bit mask).
+    void CheckIdReadBack(std::uint16_t expected, const std::string& failure);
+    void CheckConfigurationReadBack();
+
+    // EPROM parts: one programming pulse; reads to step over words.
+    void EpromPulse(std::uint16_t word, std::uint32_t pulseMs);
+    void SkipWords(std::size_t count);
+    // Reads the whole chip; the text of the first failure, empty when the chip is blank.
+    // `found` receives a non-blank calibration word.
+    [[nodiscard]] std::string FindNonBlank(std::uint16_t& found);
+    [[nodiscard]] bool ConfirmCalibration(std::uint16_t found);
+
+    // 18F parts.
+    void SelectCodeMemory18();
+    void WriteProgram18(std::size_t count);
+    void WriteData18(std::size_t count);
+    void WaitEepromWrite18();
+    void EraseHoldNop18();
+
+    // Compares a memory with the chip from the counter's present address; stops at the first
+    // difference, leaving programming mode before it says so.
+    void CompareMemory(bool data);
 
     // Pieces of the 14-bit configuration routines and of the operations.
     void WriteIds();
+    // The read-back of the configuration word just written, when "Auto-Verify" is on.
     void CheckConfigWord();
-    // Shows a failure and goes on, programming mode left as it is.
-    void ReportFailure(const std::string& message);
     void RunWrite(bool full);
     void WriteEpromPart();
 

@@ -16,9 +16,9 @@ constexpr std::size_t kIdWords = 4;
 // IDs are 7-bit values on these parts; the chip's upper bits read back as anything.
 constexpr std::uint16_t kIdValueMask = 0x7F;
 // After the four IDs the counter is at 0x2004; the configuration word is at 0x2007.
-constexpr int kIncrementsAfterIdsToConfig = 3;
-constexpr int kIncrementsFromIdToConfig = 7;
-constexpr int kIncrementsFromLastIdToConfig = 4;
+constexpr std::size_t kIncrementsAfterIdsToConfig = 3;
+constexpr std::size_t kIncrementsFromIdToConfig = 7;
+constexpr std::size_t kIncrementsFromLastIdToConfig = 4;
 
 constexpr std::uint32_t kEraseMs = 50;
 constexpr std::uint32_t kCalibratedEraseStepMs = 10;
@@ -26,18 +26,6 @@ constexpr std::uint32_t kCalibratedEraseStepMs = 10;
 constexpr std::uint32_t kBlock7xProgramMs = 2;
 
 constexpr std::string_view kConfigFusesVerifyError = "Config Fuses Verify Error";
-
-// Both sides go through the 7-bit mask: an ID from 0x80 up, which the ID grid accepts, is
-// programmed as it is and reads back through the mask, so the chip holds what was asked.
-bool IdMatches(std::uint16_t read, std::uint16_t id) {
-    return (read & kIdValueMask) == (id & kIdValueMask);
-}
-
-void IncrementAddress(TPinLayer& pins, int times) {
-    for (int i = 0; i < times; ++i) {
-        SendCommand(pins, kCommandIncrementAddress);
-    }
-}
 
 // Which bits of configuration word 1 a verify compares. A part whose band-gap bits are set at
 // the factory keeps them through a Write; when the image leaves them erased (the file sets no
@@ -52,9 +40,11 @@ std::uint16_t ConfigVerifyMask(const TPicDevice& device, std::uint16_t word1) {
 
 }  // namespace
 
-void TProgrammer::ReportFailure(const std::string& message) {
-    ui_.ShowMessage(message);
-    OperationOk = false;
+// Reads back the configuration word just written, with the counter still on it.
+void TProgrammer::CheckConfigWord() {
+    if (session_.Options.AutoVerify) {
+        CheckConfigurationReadBack();
+    }
 }
 
 // The IDs are written only when the image holds any; the counter moves on either way.
@@ -66,33 +56,19 @@ void TProgrammer::WriteIds() {
             Cmd(kCommandBeginProgramming);
             PD();
             if (session_.Options.AutoVerify) {
-                Cmd(kCommandReadDataProgram);
-                if (!IdMatches(R(), Image().IdBuffer[i])) {
-                    ReportFailure("ID[" + std::to_string(i) + "] Settings Verify Error");
-                }
+                CheckIdReadBack(Image().IdBuffer[i],
+                                "ID[" + std::to_string(i) + "] Settings Verify Error");
             }
         }
         Cmd(kCommandIncrementAddress);
     }
 }
 
-// Reads back the configuration word just written, with the counter still on it.
-void TProgrammer::CheckConfigWord() {
-    if (!session_.Options.AutoVerify) {
-        return;
-    }
-    Cmd(kCommandReadDataProgram);
-    if ((R() & Device().ConfigMask) != Image().ConfigWord1) {
-        ReportFailure(std::string(kConfigFusesVerifyError));
-    }
-}
-
 void TProgrammer::ProgramConfig() {
     On();
-    Cmd(kCommandLoadConfiguration);
-    L(kLoadConfigurationData);
+    LoadConfiguration();
     WriteIds();
-    IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+    Increment(kIncrementsAfterIdsToConfig);
     Cmd(kCommandLoadDataProgram);
     L(Image().ConfigWord1);
     Cmd(kCommandBeginProgramming);
@@ -107,8 +83,7 @@ void TProgrammer::ProgramFLASHConfig() {
         case kAlgorithmBlock877A:
             // The eight latches take the four IDs, programmed together and never verified.
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             for (std::size_t i = 0; i + 1 < kIdWords; ++i) {
                 Cmd(kCommandLoadDataProgram);
                 L(image.IdBuffer[i]);
@@ -118,7 +93,7 @@ void TProgrammer::ProgramFLASHConfig() {
             L(image.IdBuffer[kIdWords - 1]);
             Cmd(kCommandBeginProgramming);
             PD();
-            IncrementAddress(pins_, kIncrementsFromLastIdToConfig);
+            Increment(kIncrementsFromLastIdToConfig);
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
             Cmd(kCommandBeginProgramming);
@@ -128,8 +103,7 @@ void TProgrammer::ProgramFLASHConfig() {
             return;
         case kAlgorithmBlock88:
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             Cmd(kCommandBeginProgramming);
             PD();
             Cmd(kCommandEndProgrammingFlash);
@@ -141,7 +115,7 @@ void TProgrammer::ProgramFLASHConfig() {
                 Cmd(kCommandEndProgrammingFlash);
                 Cmd(kCommandIncrementAddress);
             }
-            IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+            Increment(kIncrementsAfterIdsToConfig);
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
             Cmd(kCommandBeginProgrammingOnly);
@@ -165,8 +139,7 @@ void TProgrammer::ProgramFLASHConfig() {
         default:
             // The 16F7x parts: IDs in pairs, matching their two-word blocks.
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             for (std::size_t i = 0; i < kIdWords; i += 2) {
                 Cmd(kCommandLoadDataProgram);
                 L(image.IdBuffer[i]);
@@ -178,7 +151,7 @@ void TProgrammer::ProgramFLASHConfig() {
                 Cmd(kCommandEndProgramming);
                 Cmd(kCommandIncrementAddress);
             }
-            IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+            Increment(kIncrementsAfterIdsToConfig);
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
             Cmd(kCommandBeginProgramming);
@@ -195,17 +168,13 @@ void TProgrammer::VerifyConfig() {
     const TDeviceImage& image = Image();
     ui_.SetStatus("Verifying Config Fuses...");
     On();
-    Cmd(kCommandLoadConfiguration);
-    L(kLoadConfigurationData);
+    LoadConfiguration();
     // Every ID is checked, even after a failure.
     for (std::size_t i = 0; i < kIdWords; ++i) {
-        Cmd(kCommandReadDataProgram);
-        if (!IdMatches(R(), image.IdBuffer[i])) {
-            ReportFailure("Config ID Verify Error, line " + std::to_string(i));
-        }
+        CheckIdReadBack(image.IdBuffer[i], "Config ID Verify Error, line " + std::to_string(i));
         Cmd(kCommandIncrementAddress);
     }
-    IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+    Increment(kIncrementsAfterIdsToConfig);
     Cmd(kCommandReadDataProgram);
     const std::uint16_t mask = ConfigVerifyMask(device, image.ConfigWord1);
     if ((R() & mask) != (image.ConfigWord1 & mask)) {
@@ -226,14 +195,13 @@ void TProgrammer::ReadConfig() {
     const TPicDevice& device = Device();
     TDeviceImage& image = Image();
     On();
-    Cmd(kCommandLoadConfiguration);
-    L(kLoadConfigurationData);
+    LoadConfiguration();
     for (std::size_t i = 0; i < kIdWords; ++i) {
         Cmd(kCommandReadDataProgram);
         image.IdBuffer[i] = static_cast<std::uint16_t>(R() & kIdValueMask);
         Cmd(kCommandIncrementAddress);
     }
-    IncrementAddress(pins_, kIncrementsAfterIdsToConfig);
+    Increment(kIncrementsAfterIdsToConfig);
     Cmd(kCommandReadDataProgram);
     image.ConfigWord1 = R();
     if (device.Config2Mask != 0) {
@@ -271,8 +239,7 @@ void TProgrammer::EraseAll() {
             return;
         case kAlgorithmBlock7x:
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             Cmd(kCommandBulkEraseProgram);
             D(kEraseMs);
             Off();
@@ -280,8 +247,7 @@ void TProgrammer::EraseAll() {
         case kAlgorithmBlock88:
             chipErase();
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             Cmd(kCommandBeginProgramming);
             PD();
             Cmd(kCommandEndProgrammingFlash);
@@ -289,8 +255,7 @@ void TProgrammer::EraseAll() {
             return;
         case kAlgorithmFlash628A:
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             Cmd(kCommandBulkEraseProgram);
             D(kEraseMs);
             Off();
@@ -307,8 +272,7 @@ void TProgrammer::EraseAll() {
             // Takes the calibration word and the band-gap bits too; the operations save them
             // first with OscCheck and write them back afterwards.
             On();
-            Cmd(kCommandLoadConfiguration);
-            L(kLoadConfigurationData);
+            LoadConfiguration();
             D(kCalibratedEraseStepMs);
             Cmd(kCommandBulkEraseProgram);
             D(kCalibratedEraseStepMs);
@@ -322,7 +286,7 @@ void TProgrammer::EraseAll() {
             On();
             Cmd(kCommandLoadConfigurationForClear);
             L(kLoadConfigurationData);
-            IncrementAddress(pins_, kIncrementsFromIdToConfig);
+            Increment(kIncrementsFromIdToConfig);
             Cmd(kCommandClearPairFirst);
             Cmd(kCommandClearPairSecond);
             Cmd(kCommandBeginProgramming);
@@ -368,9 +332,8 @@ void TProgrammer::OscCheck() {
         Cmd(kCommandIncrementAddress);
         ui_.Progress(address + 1, device.ProgramSize);
     }
-    Cmd(kCommandLoadConfiguration);
-    L(kLoadConfigurationData);
-    IncrementAddress(pins_, kIncrementsFromIdToConfig);
+    LoadConfiguration();
+    Increment(kIncrementsFromIdToConfig);
     Cmd(kCommandReadDataProgram);
     const auto chipConfig = static_cast<std::uint16_t>(R() & device.ConfigMask);
     Off();

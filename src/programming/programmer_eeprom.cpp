@@ -2,7 +2,7 @@
 // FLASH write, and the verify and read both kinds share.
 
 #include <algorithm>
-#include <string>
+#include <span>
 
 #include "hardware/serial_protocol.h"
 #include "programming/memory_pass.h"
@@ -16,46 +16,36 @@ namespace {
 constexpr std::uint32_t kFlashLoadPauseMs = 1;
 constexpr std::uint32_t kFlashProgramMs = 2;
 
-std::string WriteFailedText(const TMemoryPass& pass, std::size_t address) {
-    const std::string name(pass.Name);
-    return name + " Verify failed at " + name + " address " +
-           MessageAddress(static_cast<std::uint32_t>(address)) + ", Programming Aborted!";
+std::uint8_t LoadCommand(bool data) {
+    return data ? kCommandLoadDataData : kCommandLoadDataProgram;
 }
 
-std::string VerifyErrorText(const TMemoryPass& pass, std::size_t address) {
-    const std::string name(pass.Name);
-    return name + " Verify Error at " + name + " address " +
-           MessageAddress(static_cast<std::uint32_t>(address));
-}
-
-// A part whose last program word holds a factory calibration value keeps that value on the chip
-// when the file sets none; there is nothing to compare it with then.
-bool SkipsCalibrationWord(const TMemoryPass& pass, const TPicDevice& device, std::size_t address) {
-    return !pass.Data && HasCalibrationWord(device) && address == device.CalibrationAddress &&
-           pass.Buffer[address] == device.BlankWord;
+std::uint8_t ReadCommand(bool data) {
+    return data ? kCommandReadDataData : kCommandReadDataProgram;
 }
 
 }  // namespace
 
 void TProgrammer::ProgramChip(bool data) {
-    const TMemoryPass pass = MemoryPass(Image(), Device(), data);
-    const std::size_t count = TrimmedCount(pass.Buffer, pass.Blank);
+    const TVerifiedMemory memory = VerifiedMemory(Device(), Image(), data);
+    const std::uint16_t blank = memory.Mask;
+    const std::size_t count = TrimmedCount(memory.Buffer.first(memory.Size), blank);
     ui_.SetStatus(WritingStatus(data));
     On();
     for (std::size_t address = 0; address < count; ++address) {
-        Cmd(pass.LoadCommand);
-        const std::uint16_t word = pass.Buffer[address];
-        if ((word & pass.Blank) != pass.Blank) {
+        Cmd(LoadCommand(data));
+        const std::uint16_t word = memory.Buffer[address];
+        if ((word & blank) != blank) {
             L(word);
             Cmd(kCommandBeginProgramming);
             PD();
             ++WordsWritten;
         }
         // Read back every word, blank or not: the pass keeps its timing either way.
-        Cmd(pass.ReadCommand);
-        const auto read = static_cast<std::uint16_t>(R() & pass.Blank);
-        if (session_.Options.AutoVerify && read != word) {
-            FailAfterLeaving(WriteFailedText(pass, address));
+        Cmd(ReadCommand(data));
+        const auto readBack = static_cast<std::uint16_t>(R() & blank);
+        if (session_.Options.AutoVerify && readBack != word) {
+            FailAfterLeaving(VerifyAbortText(data, static_cast<std::uint32_t>(address)));
             return;
         }
         Cmd(kCommandIncrementAddress);
@@ -65,8 +55,8 @@ void TProgrammer::ProgramChip(bool data) {
 }
 
 void TProgrammer::FLASHProgramChip(bool data) {
-    const TMemoryPass pass = MemoryPass(Image(), Device(), data);
-    const std::size_t count = TrimmedCount(pass.Buffer, pass.Blank);
+    const TVerifiedMemory memory = VerifiedMemory(Device(), Image(), data);
+    const std::size_t count = TrimmedCount(memory.Buffer.first(memory.Size), memory.Mask);
     ui_.SetStatus(WritingStatus(data));
     On();
     if (!data) {
@@ -77,12 +67,12 @@ void TProgrammer::FLASHProgramChip(bool data) {
         std::size_t i = 0;
         while (i < count) {
             Cmd(kCommandLoadDataProgram);
-            L(pass.Buffer[i++]);
+            L(memory.Buffer[i++]);
             ++WordsWritten;
             for (std::size_t k = 1; k < block; ++k) {
                 Cmd(kCommandIncrementAddress);
                 Cmd(kCommandLoadDataProgram);
-                L(Image().ProgramBuffer.at(i++));
+                L(memory.Buffer[i++]);
                 ++WordsWritten;
                 D(kFlashLoadPauseMs);
             }
@@ -95,7 +85,7 @@ void TProgrammer::FLASHProgramChip(bool data) {
     } else {
         for (std::size_t i = 0; i < count; ++i) {
             Cmd(kCommandLoadDataData);
-            L(pass.Buffer[i]);
+            L(memory.Buffer[i]);
             ++WordsWritten;
             Cmd(kCommandBeginProgrammingOnly);
             D(kFlashProgramMs);
@@ -108,38 +98,48 @@ void TProgrammer::FLASHProgramChip(bool data) {
 }
 
 void TProgrammer::Verify(bool data) {
-    const TMemoryPass pass = MemoryPass(Image(), Device(), data);
     ui_.SetStatus(VerifyingStatus(data));
-    if (pass.Buffer.empty()) {
+    if (VerifiedMemory(Device(), Image(), data).Size == 0) {
         return;
     }
     On();
-    for (std::size_t address = 0; address < pass.Buffer.size(); ++address) {
-        Cmd(pass.ReadCommand);
-        const auto read = static_cast<std::uint16_t>(R() & pass.Blank);
-        if (read != pass.Buffer[address] && !SkipsCalibrationWord(pass, Device(), address)) {
-            FailAfterLeaving(VerifyErrorText(pass, address));
+    CompareMemory(data);
+}
+
+void TProgrammer::CompareMemory(bool data) {
+    const TPicDevice& device = Device();
+    const TDeviceImage& image = Image();
+    const TVerifiedMemory memory = VerifiedMemory(device, image, data);
+    for (std::size_t address = 0; address < memory.Size; ++address) {
+        Cmd(ReadCommand(data));
+        const auto readBack = static_cast<std::uint16_t>(R() & memory.Mask);
+        if (readBack != memory.Buffer[address] &&
+            !CalibrationWordUnset(device, image, data, address)) {
+            FailAfterLeaving(VerifyErrorText(data, static_cast<std::uint32_t>(address)));
             return;
         }
         Cmd(kCommandIncrementAddress);
-        ui_.Progress(address + 1, pass.Buffer.size());
+        ui_.Progress(address + 1, memory.Size);
     }
     Off();
 }
 
 void TProgrammer::Read(bool data) {
-    const TMemoryPass pass = MemoryPass(Image(), Device(), data);
+    TDeviceImage& image = Image();
+    const std::span<std::uint16_t> buffer =
+        data ? std::span<std::uint16_t>(image.DataBuffer) : image.ProgramBuffer;
+    const std::size_t size = VerifiedMemory(Device(), image, data).Size;
     const auto mask = static_cast<std::uint16_t>(data ? kBlankDataByte : kDataFrameMask);
     On();
     ui_.SetStatus(ReadingStatus(data));
-    for (std::size_t address = 0; address < pass.Buffer.size(); ++address) {
-        Cmd(pass.ReadCommand);
-        pass.Buffer[address] = static_cast<std::uint16_t>(R() & mask);
+    for (std::size_t address = 0; address < size; ++address) {
+        Cmd(ReadCommand(data));
+        buffer[address] = static_cast<std::uint16_t>(R() & mask);
         Cmd(kCommandIncrementAddress);
-        ui_.Progress(address + 1, pass.Buffer.size());
+        ui_.Progress(address + 1, size);
     }
     Off();
-    ui_.SetStatus(kStatusReadIntoBuffer);
+    ui_.SetStatus(kReadDoneStatus);
 }
 
 // The FLASH parts read exactly as the EEPROM parts do.

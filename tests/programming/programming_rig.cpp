@@ -261,7 +261,7 @@ bool AnySupplyOn(const TPinRig& rig) {
            Level(rig.Port.Registers, wiring.PinVpp40);
 }
 
-void TScriptedUi::SetStatus(std::string_view text) {
+void TRecordingUi::SetStatus(std::string_view text) {
     Statuses.emplace_back(text);
     Events.emplace_back(text);
     if (OnStatus) {
@@ -269,7 +269,7 @@ void TScriptedUi::SetStatus(std::string_view text) {
     }
 }
 
-void TScriptedUi::ShowMessage(std::string_view text) {
+void TRecordingUi::ShowMessage(std::string_view text) {
     Messages.emplace_back(text);
     Events.push_back("message: " + std::string(text));
     if (OnMessage) {
@@ -277,7 +277,7 @@ void TScriptedUi::ShowMessage(std::string_view text) {
     }
 }
 
-bool TScriptedUi::AskYesNo(std::string_view question) {
+bool TRecordingUi::AskYesNo(std::string_view question) {
     Questions.emplace_back(question);
     Events.push_back("question: " + std::string(question));
     if (Answers.empty()) {
@@ -306,15 +306,15 @@ std::string_view OperationName(TChipOperation operation) {
 
 }  // namespace
 
-void TScriptedUi::OperationStarted(TChipOperation operation) {
+void TRecordingUi::OperationStarted(TChipOperation operation) {
     Events.push_back("started " + std::string(OperationName(operation)));
 }
 
-void TScriptedUi::OperationEnded(TChipOperation operation) {
+void TRecordingUi::OperationEnded(TChipOperation operation) {
     Events.push_back("ended " + std::string(OperationName(operation)));
 }
 
-bool TScriptedUi::NewImage() {
+bool TRecordingUi::NewImage() {
     Events.emplace_back("new image");
     return NewImageAnswer;
 }

@@ -48,7 +48,7 @@ void AnswerReads(TPinRig& rig, std::function<std::uint16_t(std::size_t)> word);
 [[nodiscard]] bool AnySupplyOn(const TPinRig& rig);
 
 // A user interface that records what it is shown and answers from a script.
-class TScriptedUi final : public TProgrammingUi {
+class TRecordingUi final : public TProgrammingUi {
   public:
     void SetStatus(std::string_view text) override;
     void ShowMessage(std::string_view text) override;
@@ -86,7 +86,7 @@ struct TProgrammerRig {
 
     TPinRig Pins;
     TVantrelSession Session;
-    TScriptedUi Ui;
+    TRecordingUi Ui;
     TProgrammer Programmer{Session, Pins.Pins, Ui};
 };
 

@@ -1,0 +1,293 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "device/hex_text.h"
+#include "probe_rig.h"
+
+namespace vantrel {
+
+// The 18F bulk erase is private to the programmer: the Erase operation wraps it.
+struct TEraseAll18Access {
+    static void EraseAll18(TProgrammer& programmer) { programmer.EraseAll18(); }
+};
+
+namespace {
+
+using test::TablePointerTokens;
+using test::Tail;
+using test::Tokens;
+using test::TProbeRig;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testing::IsEmpty;
+
+const std::string kProgramNop = "I 0000 D 2@3H";
+const std::string kConfigurationNop = "I 0000 D 1@3H";
+
+std::vector<std::string> SelectCodeMemory() {
+    return Tokens(
+        {{"I 8EA6", "I 8CA6"}, TablePointerTokens(0x3C0006), {"C12 0000", "I 8EA6", "I 9CA6"}});
+}
+
+// A chip whose program memory holds `word(i)` at word i, low byte first.
+std::function<std::uint8_t(std::uint32_t)> ProgramBytes(
+    std::function<std::uint16_t(std::uint32_t)> word) {
+    return [word](std::uint32_t address) {
+        const std::uint16_t value = word(address / 2);
+        return static_cast<std::uint8_t>(address % 2 == 0 ? value & 0xFF : value >> 8);
+    };
+}
+
+TEST(ProgramChip18Test, WritesWholeBlocksUpToTheLastNonBlankWord) {
+    TProbeRig rig("18F452");
+    for (std::uint16_t i = 0; i < 6; ++i) {
+        rig.Image().ProgramBuffer[i] = static_cast<std::uint16_t>(0x1000 + i);
+    }
+    rig.Programmer.ProgramChip18(false);
+
+    const auto expected = Tokens({{"on"},
+                                  SelectCodeMemory(),
+                                  {"I 94A6"},
+                                  TablePointerTokens(0),
+                                  {"C13 1000", "C13 1001", "C13 1002", "C15 1003", kProgramNop},
+                                  {"I 94A6"},
+                                  TablePointerTokens(8),
+                                  {"C13 1004", "C13 1005", "C13 FFFF", "C15 FFFF", kProgramNop},
+                                  {"off"}});
+    EXPECT_THAT(rig.Transcript(), ElementsAreArray(expected));
+    EXPECT_EQ(rig.Programmer.WordsWritten, 8);
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Writing Program memory..."));
+}
+
+// One data EEPROM byte as the older parts (unlock through EECON2) and the newer ones (a NOP
+// before TABLAT is shifted out) want it, with one completion poll.
+std::vector<std::string> EepromByteWrite(bool older, const std::string& address,
+                                         const std::string& value) {
+    std::vector<std::string> tokens{"I 0E" + address, "I 6EA9", "I 0E00", "I 6EAA",
+                                    "I 0E" + value,   "I 6EA8", "I 84A6"};
+    if (older) {
+        tokens.insert(tokens.end(), {"I 0E55", "I 6EA7", "I 0EAA", "I 6EA7"});
+    }
+    tokens.insert(tokens.end(), {"I 82A6", "I 50A6", "I 6EF5"});
+    if (!older) {
+        tokens.emplace_back("I 0000");
+    }
+    tokens.insert(tokens.end(), {"D 5", "TABLAT", "I 94A6"});
+    return tokens;
+}
+
+TEST(ProgramChip18Test, WritesDataEepromByteByByteInEachGroupsOwnWay) {
+    for (const auto& [device, older] : {std::pair{"18F452", true}, std::pair{"18F4550", false}}) {
+        TProbeRig rig(device);
+        rig.Image().DataBuffer[0] = 0x12;
+        rig.Image().DataBuffer[1] = 0x34;
+        rig.Programmer.ProgramChip18(true);
+        const auto expected = Tokens({{"on", "I 9EA6", "I 9CA6"},
+                                      EepromByteWrite(older, "00", "12"),
+                                      EepromByteWrite(older, "01", "34"),
+                                      {"off"}});
+        EXPECT_THAT(rig.Transcript(), ElementsAreArray(expected)) << device;
+        EXPECT_EQ(rig.Programmer.WordsWritten, 2) << device;
+        EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Writing EEPROM data memory...")) << device;
+    }
+}
+
+// The chip holds WR in EECON1 while it writes a byte. RD means nothing here, and a line that
+// reads high for ever (no chip) must not keep the programming voltage on for ever either.
+TEST(ProgramChip18Test, EepromPollWaitsForWrAndGivesUpAfterFiftyMilliseconds) {
+    struct TCase {
+        const char* What;
+        std::function<std::uint8_t(std::size_t)> Eecon1;
+        std::size_t Polls;
+    };
+    const TCase cases[] = {
+        {"WR set for two polls", [](std::size_t n) { return n < 2 ? 0x06 : 0x04; }, 3},
+        {"RD set, WR clear", [](std::size_t) { return 0x05; }, 1},
+        {"data line stuck high", [](std::size_t) { return 0xFF; }, 10},
+    };
+    for (const TCase& c : cases) {
+        for (const char* device : {"18F252", "18F2550"}) {
+            TProbeRig rig(device);
+            rig.Image().DataBuffer[0] = 0x00;
+            rig.Probe.Eecon1 = c.Eecon1;
+            rig.Programmer.ProgramChip18(true);
+            EXPECT_EQ(rig.Count("TABLAT"), c.Polls) << c.What << " " << device;
+            EXPECT_EQ(rig.Count("D 5"), c.Polls) << c.What << " " << device;
+            EXPECT_THAT(Tail(rig.Transcript(), 2), ElementsAre("I 94A6", "off")) << c.What;
+        }
+    }
+}
+
+TEST(Verify18Test, ReportsWordIndexesAfterLeaving) {
+    TProbeRig rig("18F242");
+    rig.Probe.Byte = [](std::uint32_t address) {
+        return address == 0x0010 ? std::uint8_t{0x00} : std::uint8_t{0xFF};
+    };
+    rig.Programmer.Verify18(false);
+    EXPECT_THAT(rig.Ui.Messages, ElementsAre("Program Verify Error at Program address 0x008"));
+    EXPECT_EQ(rig.Ui.ShownWhilePowered, 0);
+    EXPECT_FALSE(rig.Programmer.OperationOk);
+    EXPECT_EQ(rig.Count("TBLRD"), 18u);
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Verifying program data..."));
+}
+
+TEST(Verify18Test, DataMismatchStopsThePassInBothGroups) {
+    for (const auto& [device, nops] : {std::pair{"18F458", 0u}, std::pair{"18F4680", 0x22u}}) {
+        TProbeRig rig(device);
+        rig.Probe.EepromByte = [](std::uint32_t address) {
+            return address == 0x21 ? std::uint8_t{0x7F} : std::uint8_t{0xFF};
+        };
+        if (std::string(device) == "18F458") {
+            rig.Programmer.Verify18(true);
+        } else {
+            rig.Programmer.Verify18A(true);
+        }
+        EXPECT_THAT(rig.Ui.Messages, ElementsAre("Data Verify Error at Data address 0x021"));
+        EXPECT_EQ(rig.Ui.ShownWhilePowered, 0);
+        EXPECT_FALSE(rig.Programmer.OperationOk);
+        EXPECT_EQ(rig.Count("TABLAT"), 0x22u) << device;
+        EXPECT_EQ(rig.Count("I 0000"), nops) << device;
+    }
+}
+
+TEST(Read18Test, ReadsProgramMemoryLowByteFirstAndVerifiesWhatItRead) {
+    TProbeRig rig("18F242");
+    rig.Probe.Byte = ProgramBytes(
+        [](std::uint32_t word) { return static_cast<std::uint16_t>(word * 0x9E37u + 0x1234u); });
+    rig.Programmer.Read18();
+    EXPECT_EQ(rig.Image().ProgramBuffer[0], 0x1234);
+    EXPECT_EQ(rig.Image().ProgramBuffer[0x1FFF],
+              static_cast<std::uint16_t>(0x1FFF * 0x9E37u + 0x1234u));
+    EXPECT_EQ(rig.Image().ProgramBuffer[0x2000], 0xFFFF);  // beyond the part
+    EXPECT_THAT(rig.Ui.Statuses,
+                ElementsAre("Reading program data...", "Target PIC read into buffer"));
+    rig.Programmer.Verify18A(false);
+    EXPECT_TRUE(rig.Programmer.OperationOk);
+    EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+}
+
+TEST(ReadData18Test, ReadsEveryByteWithTheGroupsEepromRead) {
+    for (const auto& [device, nops] : {std::pair{"18F248", 0u}, std::pair{"18F2550", 256u}}) {
+        TProbeRig rig(device);
+        rig.Probe.EepromByte = [](std::uint32_t address) {
+            return static_cast<std::uint8_t>(address ^ 0x5A);
+        };
+        if (nops == 0) {
+            rig.Programmer.ReadData18();
+        } else {
+            rig.Programmer.ReadData18A();
+        }
+        EXPECT_EQ(rig.Image().DataBuffer[0], 0x5A) << device;
+        EXPECT_EQ(rig.Image().DataBuffer[0xFF], 0xA5) << device;
+        EXPECT_EQ(rig.Count("TABLAT"), 256u) << device;
+        EXPECT_EQ(rig.Count("I 0000"), nops) << device;
+        EXPECT_THAT(rig.Ui.Statuses,
+                    ElementsAre("Reading EEPROM data...", "Target PIC read into buffer"));
+    }
+}
+
+TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwice) {
+    TProbeRig rig("18F4680");
+    for (std::uint16_t i = 0; i < 8; ++i) {
+        rig.Image().IdBuffer[i] = static_cast<std::uint16_t>(i + 1);
+    }
+    for (std::uint16_t n = 0; n < 7; ++n) {
+        rig.Image().Config18[n] = static_cast<std::uint16_t>(0x0F00 + n * 0x11);
+    }
+    rig.Programmer.ProgramConfig18();
+
+    std::vector<std::string> expected =
+        Tokens({{"on"},
+                SelectCodeMemory(),
+                {"I 94A6"},
+                TablePointerTokens(0x200000),
+                {"C13 0201", "C13 0403", "C13 0605", "C15 0807", kProgramNop, "off", "D 10", "on",
+                 "I 8EA6", "I 8CA6", "I EF00", "I F800"},
+                TablePointerTokens(0x300000)});
+    for (std::uint16_t n = 0; n < 7; ++n) {
+        const std::string write = "C15 " + HexWordText(0x0F00 + n * 0x11);
+        expected.insert(expected.end(),
+                        {write, kConfigurationNop, "I 2AF6", write, kConfigurationNop, "I 2AF6"});
+    }
+    expected.emplace_back("off");
+    EXPECT_THAT(rig.Transcript(), ElementsAreArray(expected));
+    EXPECT_EQ(rig.Programmer.WordsWritten, 8);
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Writing configuration memory..."));
+}
+
+TEST(ProgramConfig18Test, BlankIdsAreWrittenToo) {
+    TProbeRig rig("18F252");
+    rig.Programmer.ProgramConfig18();
+    EXPECT_EQ(rig.Count("C13 7F7F"), 3u);
+    EXPECT_EQ(rig.Count("C15 7F7F"), 1u);
+    EXPECT_EQ(rig.Programmer.WordsWritten, 8);
+}
+
+// IDs at 0x200000, configuration bytes at 0x300000, as a map of the bytes that are not blank.
+std::function<std::uint8_t(std::uint32_t)> ConfigurationBytes(
+    std::map<std::uint32_t, std::uint8_t> bytes) {
+    return [bytes](std::uint32_t address) {
+        const auto found = bytes.find(address);
+        return found == bytes.end() ? std::uint8_t{0xFF} : found->second;
+    };
+}
+
+TEST(VerifyConfig18Test, ChecksEveryIdByteAndConfigurationWord) {
+    for (const char* device : {"18F442", "18F4550"}) {
+        TProbeRig rig(device);
+        rig.Image().IdBuffer.fill(0xFF);
+        rig.Image().Config18.fill(0xFFFF);
+        rig.Image().Config18[2] = 0x0E0F;
+        rig.Probe.Byte = ConfigurationBytes({{0x200005, 0x00}, {0x300004, 0x0F}, {0x300005, 0x0F}});
+        if (std::string(device) == "18F442") {
+            rig.Programmer.VerifyConfig18();
+        } else {
+            rig.Programmer.VerifyConfig18A();
+        }
+        EXPECT_THAT(rig.Ui.Messages, ElementsAre("Config ID Verify Error, line 5",
+                                                 "Config Fuse Verify Error, line 3"))
+            << device;
+        EXPECT_FALSE(rig.Programmer.OperationOk);
+        EXPECT_EQ(rig.Count("TBLRD"), 8u + 14u);
+        EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Verifying Config Fuses..."));
+    }
+}
+
+TEST(ReadConfig18Test, FillsIdBytesAndConfigurationWords) {
+    TProbeRig rig("18F258");
+    rig.Probe.Byte = ConfigurationBytes(
+        {{0x200000, 0x01}, {0x200007, 0x80}, {0x300001, 0x22}, {0x30000C, 0x40}, {0x30000D, 0x00}});
+    rig.Programmer.ReadConfig18();
+    EXPECT_THAT(rig.Image().IdBuffer, ElementsAre(0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x80));
+    EXPECT_THAT(rig.Image().Config18,
+                ElementsAre(0x22FF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0x0040));
+    EXPECT_THAT(rig.Ui.Statuses,
+                ElementsAre("Reading config data...", "Target PIC config data read into buffer"));
+}
+
+// The chip starts the erase on the fourth clock of the command after the NOP and needs the
+// erase time there, before the command's payload and before the voltage goes.
+TEST(EraseAll18Test, SendsTheGroupsKeyAndHoldsAfterTheFourthClock) {
+    const std::string kHeldNop = "I 0000 D 10@4L";
+    const auto older =
+        Tokens({{"on"}, TablePointerTokens(0x3C0004), {"C12 0080", "I 0000", kHeldNop, "off"}});
+    const auto newer = Tokens({{"on"},
+                               TablePointerTokens(0x3C0005),
+                               {"C12 3F3F"},
+                               TablePointerTokens(0x3C0004),
+                               {"C12 8F8F", "I 0000", kHeldNop, "off"}});
+    for (const auto& [device, expected] :
+         {std::pair{"18F242", older}, std::pair{"18F458", older}, std::pair{"18F4680", newer},
+          std::pair{"18F2550", newer}}) {
+        TProbeRig rig(device);
+        TEraseAll18Access::EraseAll18(rig.Programmer);
+        EXPECT_THAT(rig.Transcript(), ElementsAreArray(expected)) << device;
+        EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

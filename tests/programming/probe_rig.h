@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hardware/millisecond_clock.h"
+#include "hardware/pin_layer.h"
+#include "hardware/port_trace.h"
+#include "programming/programmer.h"
+#include "serial_probe.h"
+
+namespace vantrel::test {
+
+// Stands in for the window: records every status text, message and question, and answers the
+// questions from a script. It also notes whether the chip was still powered when a message or
+// question appeared, since a dialog may stay open for minutes.
+class TScriptedUi final : public TProgrammingUi {
+  public:
+    explicit TScriptedUi(const TSerialProbe& probe) : probe_(probe) {}
+
+    void SetStatus(std::string_view text) override { Statuses.emplace_back(text); }
+    void ShowMessage(std::string_view text) override;
+    [[nodiscard]] bool AskYesNo(std::string_view question) override;
+    void BufferChanged() override { ++BufferChanges; }
+
+    std::deque<bool> Answers;
+    std::vector<std::string> Statuses;
+    std::vector<std::string> Messages;
+    std::vector<std::string> Questions;
+    int BufferChanges = 0;
+    int ShownWhilePowered = 0;
+
+  private:
+    const TSerialProbe& probe_;
+};
+
+// One device's routines on the probe, with a blank image. Vpp Delay is 0, so the transcript
+// shows only the waits the routines choose themselves.
+struct TProbeRig {
+    explicit TProbeRig(std::string_view deviceName);
+    TProbeRig(const TProbeRig&) = delete;
+    TProbeRig& operator=(const TProbeRig&) = delete;
+
+    [[nodiscard]] const TPicDevice& Device() const { return Session.Device.Device(); }
+    [[nodiscard]] TDeviceImage& Image() { return Session.Device.Image; }
+    [[nodiscard]] const std::vector<std::string>& Transcript() const { return Probe.Transcript; }
+    // How many tokens of the transcript equal `token`.
+    [[nodiscard]] std::size_t Count(std::string_view token) const;
+
+    TVantrelSession Session;
+    TVirtualClock Clock{0, 100};
+    TSerialProbe Probe;
+    TDelaySink Sink{Probe};
+    std::ostream DelayStream{&Sink};
+    TPortTrace Trace{DelayStream};
+    TPinLayer Pins{Session.Hardware, Probe, Clock, &Trace};
+    TScriptedUi Ui{Probe};
+    TProgrammer Programmer{Session, Pins, Ui};
+};
+
+// The frames of SetTablePointer(address) as the probe shows them.
+[[nodiscard]] std::vector<std::string> TablePointerTokens(std::uint32_t address);
+
+// The first or last `count` tokens (fewer when the transcript is shorter).
+[[nodiscard]] std::vector<std::string> Head(const std::vector<std::string>& transcript,
+                                            std::size_t count);
+[[nodiscard]] std::vector<std::string> Tail(const std::vector<std::string>& transcript,
+                                            std::size_t count);
+
+// Joins token lists, for expected transcripts built from pieces.
+[[nodiscard]] std::vector<std::string> Tokens(
+    std::initializer_list<std::vector<std::string>> parts);
+
+}  // namespace vantrel::test
