@@ -86,6 +86,25 @@ TEST(ChipCommandsCliTest, EraseAsksAndOnlyYesErases) {
     EXPECT_EQ(confirmed.Out, "Erasing target PIC...\nTarget PIC Erased!\n");
 }
 
+// A blank check that stops the Write leaves the operation "ok" as the window reports it, but
+// nothing was written: for a script that is a failure.
+TEST(ChipCommandsCliTest, DeclinedCalibrationQuestionOfAnEpromPartExitsOne) {
+    test::TTempDir dir;
+    const auto path = dir / "otp.hex";
+    test::WriteFile(path, ":02000000250ACF\n:021FFE00EA0FE8\n:00000001FF\n");
+    const auto declined = RunCli({std::string(kDriver), "-d", "12C508", "write", path.string()});
+    EXPECT_EQ(declined.ExitStatus, 1);
+    EXPECT_EQ(declined.Out, "Checking program data...\n0 program words written in 0 secs.\n");
+    EXPECT_EQ(declined.Err,
+              "WARNING! - Osc Calibration is Blank\nNo value set in loaded file\n"
+              "Do you still wish to program? no (--yes answers Yes)\n");
+
+    const auto accepted = RunCli(
+        {std::string(kDriver), "-d", "12C508", "--yes", "--no-verify", "write", path.string()});
+    EXPECT_EQ(accepted.ExitStatus, 0) << accepted.Err;
+    EXPECT_THAT(accepted.Out, HasSubstr("Blank Check Performed\nWriting Program memory...\n"));
+}
+
 TEST(ChipCommandsCliTest, BadUsageAndBadInputExitTwoWithoutTouchingThePort) {
     test::TTempDir dir;
     const auto trace = (dir / "trace.txt").string();
