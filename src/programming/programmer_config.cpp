@@ -81,18 +81,20 @@ void TProgrammer::ProgramFLASHConfig() {
     const TDeviceImage& image = Image();
     switch (Device().Algorithm) {
         case kAlgorithmBlock877A:
-            // The eight latches take the four IDs, programmed together and never verified.
+            // The IDs are always written and never verified. Each gets its own cycle: in the
+            // configuration area a cycle writes the word at the counter, so IDs loaded at the
+            // addresses before it would be lost.
             On();
             LoadConfiguration();
-            for (std::size_t i = 0; i + 1 < kIdWords; ++i) {
+            for (std::size_t i = 0; i < kIdWords; ++i) {
                 Cmd(kCommandLoadDataProgram);
                 L(image.IdBuffer[i]);
-                Cmd(kCommandIncrementAddress);
+                Cmd(kCommandBeginProgramming);
+                PD();
+                if (i + 1 < kIdWords) {
+                    Cmd(kCommandIncrementAddress);
+                }
             }
-            Cmd(kCommandLoadDataProgram);
-            L(image.IdBuffer[kIdWords - 1]);
-            Cmd(kCommandBeginProgramming);
-            PD();
             Increment(kIncrementsFromLastIdToConfig);
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
@@ -214,17 +216,17 @@ void TProgrammer::ReadConfig() {
 
 void TProgrammer::EraseAll() {
     const TPicDevice& device = Device();
-    // The chip-erase periods of the 16F87xA and 16F818/819/87/88: the second one, with the
-    // counter in the configuration area, takes the IDs too. Its command 31 follows a load
-    // command without data, so the chip may take it as data; the first period has erased the
-    // chip already.
+    // The chip-erase periods of the 16F87xA and 16F818/819/87/88. The first erases program
+    // memory, data memory and configuration; the IDs go only when the counter is in the
+    // configuration area, which is what the second period is for. Its load command needs its
+    // data frame: without one the chip takes command 31 as the frame and erases nothing.
     const auto chipErase = [this] {
         On();
         Cmd(kCommandChipErase);
         D(kEraseMs);
         Off();
         On();
-        Cmd(kCommandLoadConfiguration);
+        LoadConfiguration();
         Cmd(kCommandChipErase);
         D(kEraseMs);
         Off();
@@ -294,13 +296,18 @@ void TProgrammer::EraseAll() {
             Cmd(kCommandClearPairFirst);
             Cmd(kCommandClearPairSecond);
             Off();
+            // Program memory is erased with the same pair as data memory: every one of these
+            // parts knows it, while the 16F87x lack the bulk erase command and the 16F62x
+            // start it at once, so a begin command around it would hit a running cycle.
             On();
             Cmd(kCommandLoadDataProgram);
             L(kLoadConfigurationData);
-            Cmd(kCommandBeginProgramming);
-            Cmd(kCommandBulkEraseProgram);
+            Cmd(kCommandClearPairFirst);
+            Cmd(kCommandClearPairSecond);
             Cmd(kCommandBeginProgramming);
             PD();
+            Cmd(kCommandClearPairFirst);
+            Cmd(kCommandClearPairSecond);
             Off();
             On();
             Cmd(kCommandLoadDataData);

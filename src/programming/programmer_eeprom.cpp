@@ -33,15 +33,17 @@ void TProgrammer::ProgramChip(bool data) {
     ui_.SetStatus(WritingStatus(data));
     On();
     for (std::size_t address = 0; address < count; ++address) {
-        Cmd(LoadCommand(data));
         const std::uint16_t word = memory.Buffer[address];
+        // A blank word is not loaded at all: a load command without its data frame would take
+        // the read that follows as its data, so the chip's word would never be read back.
         if ((word & blank) != blank) {
+            Cmd(LoadCommand(data));
             L(word);
             Cmd(kCommandBeginProgramming);
             PD();
             ++WordsWritten;
         }
-        // Read back every word, blank or not: the pass keeps its timing either way.
+        // Every word is read back, blank or not: an erase that left a word behind shows here.
         Cmd(ReadCommand(data));
         const auto readBack = static_cast<std::uint16_t>(R() & blank);
         if (session_.Options.AutoVerify && readBack != word) {

@@ -53,7 +53,8 @@ TEST(WritePICTest, AnEmptyImageErasesAndWritesOnlyTheConfigurationWord) {
 
     TProtocolScript expected;
     expected.On().Cmd(16).L(0x3FFF).Inc(7).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay).Cmd(1).Cmd(7);
-    expected.Off().On().Cmd(2).L(0x3FFF).Cmd(8).Cmd(9).Cmd(8).D(kRigProgDelay).Off();
+    expected.Off().On().Cmd(2).L(0x3FFF).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay).Cmd(1).Cmd(7);
+    expected.Off();
     expected.On().Cmd(3).L(0x3FFF).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay).Cmd(1).Cmd(7).Off();
     expected.On().Cmd(0).L(0x3FFF).Inc(4).Inc(3);
     expected.Cmd(2).L(0x3FFF).Cmd(8).D(kRigProgDelay).Read(4).Off();

@@ -91,7 +91,8 @@ TEST(IdVerifyTest, IdsFromEightyUpPassWhereverTheyAreChecked) {
     }
 }
 
-TEST(ProgramFLASHConfigTest, SixteenF877AWritesAllIdsInOneCycleUnverified) {
+// In the configuration area a cycle writes only the word at the counter: each ID needs its own.
+TEST(ProgramFLASHConfigTest, SixteenF877AWritesEveryIdInACycleOfItsOwnUnverified) {
     TProgrammerRig rig("16F877A");
     rig.Image().IdBuffer = {0x7F, 0x7F, 0x7F, 0x05, 0x7F, 0x7F, 0x7F, 0x7F};
     rig.Image().ConfigWord1 = 0x2F4A;
@@ -99,7 +100,9 @@ TEST(ProgramFLASHConfigTest, SixteenF877AWritesAllIdsInOneCycleUnverified) {
     rig.Programmer.ProgramFLASHConfig();
     TProtocolScript expected;
     expected.On().Cmd(0).L(kLoadConfigData);
-    expected.Cmd(2).L(0x7F).Inc().Cmd(2).L(0x7F).Inc().Cmd(2).L(0x7F).Inc();
+    for (const std::uint16_t id : {0x7F, 0x7F, 0x7F}) {
+        expected.Cmd(2).L(id).Cmd(8).D(kRigProgDelay).Inc();
+    }
     expected.Cmd(2).L(0x05).Cmd(8).D(kRigProgDelay).Inc(4);
     expected.Cmd(2).L(0x2F4A).Cmd(8).D(kRigProgDelay).Read(4).Off();
     EXPECT_EQ(rig.Difference(expected), "");
@@ -231,8 +234,10 @@ TEST(ReadConfigTest, ReadsIdsThroughTheMaskAndTheWordsTheDeviceHas) {
 }
 
 TEST(EraseAllTest, EachFamilyGetsItsOwnSequence) {
+    // The second period's load command has its frame, so the chip erases with the counter in
+    // the configuration area and the IDs go too.
     const auto chipErase = [](TProtocolScript& s) {
-        s.On().Cmd(31).D(50).Off().On().Cmd(0).Cmd(31).D(50).Off();
+        s.On().Cmd(31).D(50).Off().On().Cmd(0).L(kLoadConfigData).Cmd(31).D(50).Off();
     };
     struct TCase {
         std::string_view Device;
@@ -243,7 +248,10 @@ TEST(EraseAllTest, EachFamilyGetsItsOwnSequence) {
          [](TProtocolScript& s) {
              s.On().Cmd(16).L(kLoadConfigData).Inc(7).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay);
              s.Cmd(1).Cmd(7).Off();
-             s.On().Cmd(2).L(kLoadConfigData).Cmd(8).Cmd(9).Cmd(8).D(kRigProgDelay).Off();
+             // Program memory with the same pair as data memory: no part of the family
+             // lacks it, and no begin command meets a running cycle.
+             s.On().Cmd(2).L(kLoadConfigData).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay);
+             s.Cmd(1).Cmd(7).Off();
              s.On().Cmd(3).L(kLoadConfigData).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay);
              s.Cmd(1).Cmd(7).Off();
          }},
