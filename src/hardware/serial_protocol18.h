@@ -63,7 +63,7 @@ void SetTablePointer(TPinLayer& pins, std::uint32_t address);
 void LoadEepromByte18(TPinLayer& pins, const TPicDevice& device, std::uint16_t address);
 
 // The NOP that ends a table write and starts programming: its fourth clock is held high for
-// `holdMs` while the chip writes.
+// `holdMs` while the chip writes, then low for 1 ms before the payload.
 void ProgramNop(TPinLayer& pins, std::uint32_t holdMs);
 
 }  // namespace vantrel

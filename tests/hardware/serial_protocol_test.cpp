@@ -257,6 +257,18 @@ TEST(ProgramNopTest, HoldsTheFourthClockHighForTheProgrammingTime) {
         }
     }
     EXPECT_THAT(rig.TraceLines(), testing::Contains("D 2"));
+    // After the pulse the clock stays low long enough for the chip to discharge (at least
+    // 100 us) before the payload's first clock.
+    std::vector<std::uint64_t> edges;  // times the clock changed
+    bool clock = false;
+    for (const auto& access : rig.Port.Accesses) {
+        if (access.Kind == 'W' && ((access.Value & 0x02) != 0) != clock) {
+            clock = !clock;
+            edges.push_back(access.Microseconds);
+        }
+    }
+    ASSERT_GE(edges.size(), 9u);
+    EXPECT_GE(edges[8] - edges[7], 100u);
 }
 
 }  // namespace

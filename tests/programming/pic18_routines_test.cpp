@@ -24,8 +24,8 @@ using testing::ElementsAre;
 using testing::ElementsAreArray;
 using testing::IsEmpty;
 
-const std::string kProgramNop = "I 0000 D 2@3H";
-const std::string kConfigurationNop = "I 0000 D 1@3H";
+const std::string kProgramNop = "I 0000 D 2@3H D 1@4L";
+const std::string kConfigurationNop = "I 0000 D 1@3H D 1@4L";
 
 std::vector<std::string> SelectCodeMemory() {
     return Tokens(
