@@ -18,6 +18,11 @@ enum TExitStatus : int {
 struct TCliOptions {
     std::string DeviceName;                 // -d NAME
     std::optional<std::string> OutputFile;  // -o OUT
+    // The simulated programmer: the file that keeps its chip, the faults it is given and the
+    // preset its board is wired as (empty: the one matching the default wiring).
+    std::optional<std::string> SimChipFile;  // --sim-chip FILE
+    std::vector<std::string> SimFaults;      // --sim-fault NAME, repeatable
+    std::string SimBoard;                    // --sim-board PRESET
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;

@@ -403,6 +403,7 @@ void TSimChip14::ApplyLoad(std::uint8_t code, std::uint16_t word) {
     const std::size_t latch = pc_ & (profile_.Latches - 1u);
     latches_[latch] = word;
     loaded_ = static_cast<std::uint8_t>(loaded_ | (1u << latch));
+    lastLoadedLatch_ = latch;
     dataSelected_ = false;
 }
 
@@ -460,6 +461,16 @@ void TSimChip14::Begin(std::uint8_t code) {
     cycle_.Pc = pc_;
     cycle_.Latches = latches_;
     cycle_.Loaded = loaded_;
+    if (profile_.Latches > 1 && InConfigSpace(pc_) && spec.Mode == TWriteMode::EraseThenProgram) {
+        // The configuration area is erased and written a word at a time: the word at the
+        // counter takes the last value loaded, so both "Load Configuration with the value,
+        // increment to it, begin" and "load the value at its address, begin" write it, and the
+        // ID words elsewhere in the block are left alone (inferred; the notes only give the
+        // sequences).
+        const std::size_t latch = pc_ & (profile_.Latches - 1u);
+        cycle_.Latches[latch] = latches_[lastLoadedLatch_];
+        cycle_.Loaded = loaded_ != 0 ? static_cast<std::uint8_t>(1u << latch) : 0;
+    }
     cycle_.DataByte = dataLatch_;
     cycle_.DataLoaded = dataLoaded_;
     const bool programSpace = Resolve(pc_).Kind == TCell::Program;

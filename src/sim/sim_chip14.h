@@ -101,6 +101,7 @@ class TSimChip14 final : public TSimChip {
     std::uint16_t readWord_ = 0;
     std::array<std::uint16_t, kMaxLatches> latches_{};
     std::uint8_t loaded_ = 0;
+    std::size_t lastLoadedLatch_ = 0;
     std::uint8_t dataLatch_ = 0xFF;
     bool dataLoaded_ = false;
     bool dataSelected_ = false;  // the last load chose data EEPROM
