@@ -4,14 +4,14 @@
 // says the same for users). Example:
 //
 //     # Vantrel simulated chip
-//     # calibration word 03FF = 3470
+//     # calibration word 03FF = 3438
 //     # code protection: off; data protection: off
 //     vantrel-sim-chip 1
 //     device 12F629
 //     config 21FF
 //     ids 3FFF 3FFF 3FFF 3FFF
 //     program 0000: 2805 0000 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF
-//     program 03F8: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3470
+//     program 03F8: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3438
 //     data 0000: 01 02 03 FF FF FF FF FF FF FF FF FF FF FF FF FF
 //     end
 //
