@@ -9,13 +9,13 @@ namespace {
 
 using enum TChipFamily;
 
-constexpr TBeginSpec Internal(TWriteMode mode, std::uint32_t microseconds) {
+constexpr TBeginCommand Internal(TWriteMode mode, std::uint32_t microseconds) {
     return {mode, TCycleTiming::Internal, microseconds};
 }
-constexpr TBeginSpec External(TWriteMode mode, std::uint32_t microseconds) {
+constexpr TBeginCommand External(TWriteMode mode, std::uint32_t microseconds) {
     return {mode, TCycleTiming::External, microseconds};
 }
-constexpr TBeginSpec kAbsent{};
+constexpr TBeginCommand kAbsent{};
 constexpr auto kErase = TWriteMode::EraseThenProgram;
 constexpr auto kProgram = TWriteMode::ProgramOnly;
 constexpr std::uint16_t kBlank = 0x3FFF;

@@ -11,7 +11,7 @@ namespace vantrel {
 
 // What the simulator knows about real chips beyond the device table: which programming family a
 // part belongs to, how that family decodes commands and how long its cycles take, its device ID
-// and the true size of its data EEPROM. Taken from the makers' programming specifications as our
+// and the true size of its data EEPROM. Taken from the makers' programming documents as our
 // chip notes restate them; where those notes are unsure, the comment at the value says what was
 // chosen and why.
 
@@ -46,7 +46,7 @@ enum class TCycleTiming : std::uint8_t {
     External,  // the cycle runs until the host's end command; the time is a minimum
 };
 
-struct TBeginSpec {
+struct TBeginCommand {
     TWriteMode Mode = TWriteMode::Absent;
     TCycleTiming Timing = TCycleTiming::Internal;
     std::uint32_t Microseconds = 0;  // duration (internal) or minimum (external)
@@ -72,9 +72,9 @@ struct TFamily14Profile {
     TChipFamily Family;
     bool TwelveBit;                // 12-bit core: address counter starts at the configuration word
     bool UpperCommandBitsIgnored;  // early EEPROM parts decode only the low command bits
-    TBeginSpec Begin08Program;     // 0x08 on program memory, IDs and configuration
-    TBeginSpec Begin08Data;        // 0x08 on data EEPROM
-    TBeginSpec Begin18;            // 0x18, on either memory
+    TBeginCommand Begin08Program;  // 0x08 on program memory, IDs and configuration
+    TBeginCommand Begin08Data;     // 0x08 on data EEPROM
+    TBeginCommand Begin18;         // 0x18, on either memory
     std::uint8_t EndCode;          // ends an externally timed cycle; 0 = none
     TBulkEraseStart BulkErase;
     std::uint32_t BulkEraseMicroseconds;

@@ -13,17 +13,25 @@ constexpr std::uint16_t kFoscLowBits = 0x0003;
 constexpr std::uint16_t kInternalOscillatorIo = 4;
 constexpr std::uint16_t kInternalOscillatorClockOut = 5;
 
+TEntryRule EntryRuleOf(TChipFamily family) {
+    return IsPic18Family(family) ? TEntryRule::VddFirst : Family14Profile(family).Entry;
+}
+
+std::uint32_t EntryHoldOf(TChipFamily family) {
+    return IsPic18Family(family) ? Family18Profile(family).EntryHoldMicroseconds
+                                 : kEntryHoldMicroseconds14;
+}
+
 }  // namespace
 
 TSimChip::TSimChip(TSimChipState cells, TVirtualClock& clock, TSimViolationLog& log,
-                   const TSimFaults& faults, TEntryRule entryRule,
-                   std::uint32_t entryHoldMicroseconds)
+                   const TSimFaults& faults)
     : cells_(std::move(cells)),
       clock_(clock),
       log_(log),
       faults_(faults),
-      entryRule_(entryRule),
-      entryHoldMicroseconds_(entryHoldMicroseconds) {}
+      entryRule_(EntryRuleOf(Family())),
+      entryHoldMicroseconds_(EntryHoldOf(Family())) {}
 
 TSimChipState& TSimChip::State() {
     Settle();

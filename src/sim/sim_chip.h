@@ -22,13 +22,13 @@ struct TChipPins {
 
 // One simulated PIC in the socket: a state machine driven by the edges on its pins, on the
 // board's virtual time. The family models below decode the serial protocol as the makers'
-// programming specifications describe it; this base handles what all of them share: power,
+// programming documents describe it; this base handles what all of them share: power,
 // programming-mode entry and exit, clocks on an unpowered chip and data that moves with the
 // latching edge.
 class TSimChip {
   public:
     TSimChip(TSimChipState cells, TVirtualClock& clock, TSimViolationLog& log,
-             const TSimFaults& faults, TEntryRule entryRule, std::uint32_t entryHoldMicroseconds);
+             const TSimFaults& faults);
     virtual ~TSimChip() = default;
     TSimChip(const TSimChip&) = delete;
     TSimChip& operator=(const TSimChip&) = delete;

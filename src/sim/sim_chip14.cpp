@@ -59,10 +59,7 @@ std::uint64_t EpromTimeNeeded(std::uint16_t address) {
 
 TSimChip14::TSimChip14(TSimChipState cells, TVirtualClock& clock, TSimViolationLog& log,
                        const TSimFaults& faults)
-    : TSimChip(std::move(cells), clock, log, faults,
-               Family14Profile(SimDeviceFacts(cells.DeviceIndex).Family).Entry,
-               kEntryHoldMicroseconds14),
-      profile_(Family14Profile(Family())) {
+    : TSimChip(std::move(cells), clock, log, faults), profile_(Family14Profile(Family())) {
     ResetLatches();
 }
 
@@ -443,10 +440,10 @@ void TSimChip14::Begin(std::uint8_t code) {
         StartErase(action, profile_.BulkEraseMicroseconds);
         return;
     }
-    const TBeginSpec& spec = code == kBeginProgramOnly ? profile_.Begin18
-                             : dataSelected_           ? profile_.Begin08Data
-                                                       : profile_.Begin08Program;
-    if (spec.Mode == TWriteMode::Absent) {
+    const TBeginCommand& begin = code == kBeginProgramOnly ? profile_.Begin18
+                                 : dataSelected_           ? profile_.Begin08Data
+                                                           : profile_.Begin08Program;
+    if (begin.Mode == TWriteMode::Absent) {
         Report(TSimViolationKind::UnknownCommand,
                CommandName(code) + " does not program this memory on this part; ignored");
         return;
@@ -454,14 +451,14 @@ void TSimChip14::Begin(std::uint8_t code) {
     cycle_ = TCycle{};
     cycle_.Running = true;
     cycle_.Action = dataSelected_ ? TAction::WriteData : TAction::WriteProgram;
-    cycle_.Mode = spec.Mode;
-    cycle_.External = spec.Timing == TCycleTiming::External;
+    cycle_.Mode = begin.Mode;
+    cycle_.External = begin.Timing == TCycleTiming::External;
     cycle_.Start = Now();
-    cycle_.Due = Now() + spec.Microseconds;
+    cycle_.Due = Now() + begin.Microseconds;
     cycle_.Pc = pc_;
     cycle_.Latches = latches_;
     cycle_.Loaded = loaded_;
-    if (profile_.Latches > 1 && InConfigSpace(pc_) && spec.Mode == TWriteMode::EraseThenProgram) {
+    if (profile_.Latches > 1 && InConfigSpace(pc_) && begin.Mode == TWriteMode::EraseThenProgram) {
         // The configuration area is erased and written a word at a time: the word at the
         // counter takes the last value loaded, so both "Load Configuration with the value,
         // increment to it, begin" and "load the value at its address, begin" write it, and the
@@ -481,7 +478,7 @@ void TSimChip14::Begin(std::uint8_t code) {
                    HexWordText(pc_) + " on a code-protected part; nothing is written");
     }
     // The EPROM data latch keeps its value from pulse to pulse; flash latches are used up.
-    if (spec.Mode != TWriteMode::EpromPulse) {
+    if (begin.Mode != TWriteMode::EpromPulse) {
         ResetLatches();
     }
 }

@@ -92,8 +92,7 @@ std::uint8_t ByteByParity(std::uint32_t address, std::uint16_t operand) {
 
 TSimChip18::TSimChip18(TSimChipState cells, TVirtualClock& clock, TSimViolationLog& log,
                        const TSimFaults& faults)
-    : TSimChip(std::move(cells), clock, log, faults, TEntryRule::VddFirst,
-               Family18Profile(SimDeviceFacts(cells.DeviceIndex).Family).EntryHoldMicroseconds),
+    : TSimChip(std::move(cells), clock, log, faults),
       profile_(Family18Profile(Family())),
       bufferBytes_(SimDeviceFacts(Cells().DeviceIndex).WriteBufferBytes) {
     ResetBuffers();
@@ -269,7 +268,7 @@ void TSimChip18::ExecuteFrame() {
             tblptr_ = (tblptr_ + 2) & kTablePointerMask;
             return;
         case kTableWrite1110:
-            // The programming specifications disagree by generation: the later parts start
+            // The makers' documents disagree by generation: the later parts start
             // programming and step +2, the older list the code as a post-decrement (uncertain).
             TableWrite(profile_.Opcode1110StartsProgramming);
             tblptr_ = (profile_.Opcode1110StartsProgramming ? tblptr_ + 2 : tblptr_ - 2) &

@@ -128,13 +128,7 @@ class TFlashProgrammer {
                                                          std::uint32_t skip = 0) {
         Enter();
         Host().Increment(static_cast<int>(skip));
-        std::vector<std::uint16_t> words;
-        for (std::size_t i = 0; i < count; ++i) {
-            words.push_back(Host().Read(kReadProgram));
-            Host().Increment();
-        }
-        Exit();
-        return words;
+        return ReadWordsAndExit(count);
     }
 
     void WriteData(const std::vector<std::uint8_t>& bytes) {
@@ -179,13 +173,7 @@ class TFlashProgrammer {
     [[nodiscard]] std::vector<std::uint16_t> ReadConfigArea(std::size_t count = 8) {
         Enter();
         Host().Load(kLoadConfig, 0x3FFF);
-        std::vector<std::uint16_t> words;
-        for (std::size_t i = 0; i < count; ++i) {
-            words.push_back(Host().Read(kReadProgram));
-            Host().Increment();
-        }
-        Exit();
-        return words;
+        return ReadWordsAndExit(count);
     }
 
     // Everything erased, protection included, by the family's method.
@@ -217,6 +205,16 @@ class TFlashProgrammer {
     }
 
   private:
+    std::vector<std::uint16_t> ReadWordsAndExit(std::size_t count) {
+        std::vector<std::uint16_t> words;
+        for (std::size_t i = 0; i < count; ++i) {
+            words.push_back(Host().Read(kReadProgram));
+            Host().Increment();
+        }
+        Exit();
+        return words;
+    }
+
     void CodeProtectDisable() {
         Host().Load(kLoadConfig, 0x3FFF);
         Host().Increment(7);

@@ -1,7 +1,7 @@
 #pragma once
 
-// A bit-level programming host written straight from the chip makers' programming
-// specifications (as our chip notes restate them), not from the program's own routines, so the
+// A bit-level programming host written straight from the chip makers' programming documents
+// (as our chip notes restate them), not from the program's own routines, so the
 // simulated chips are checked against an independent reading of the protocol. Header-only: the
 // benchmark uses it too.
 

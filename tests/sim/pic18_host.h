@@ -109,12 +109,7 @@ class TPic18Programmer {
     }
 
     void WriteEeprom(std::uint16_t address, std::uint8_t value) {
-        host_.Core(kBcfEepgd);
-        host_.Core(kBcfCfgs);
-        host_.Core(Movlw(static_cast<std::uint8_t>(address)));
-        host_.Core(kMovwfEeadr);
-        host_.Core(Movlw(static_cast<std::uint8_t>(address >> 8)));
-        host_.Core(kMovwfEeadrh);
+        SelectEeprom(address);
         host_.Core(Movlw(value));
         host_.Core(kMovwfEedata);
         host_.Core(kBsfWren);
@@ -137,12 +132,7 @@ class TPic18Programmer {
     }
 
     [[nodiscard]] std::uint8_t ReadEeprom(std::uint16_t address) {
-        host_.Core(kBcfEepgd);
-        host_.Core(kBcfCfgs);
-        host_.Core(Movlw(static_cast<std::uint8_t>(address)));
-        host_.Core(kMovwfEeadr);
-        host_.Core(Movlw(static_cast<std::uint8_t>(address >> 8)));
-        host_.Core(kMovwfEeadrh);
+        SelectEeprom(address);
         host_.Core(kBsfRd);
         host_.Core(kMovfEedataW);
         host_.Core(kMovwfTablat);
@@ -153,6 +143,16 @@ class TPic18Programmer {
     [[nodiscard]] int LastPolls() const { return polls_; }
 
   private:
+    // Data EEPROM access (EEPGD and CFGS clear) at `address`.
+    void SelectEeprom(std::uint16_t address) {
+        host_.Core(kBcfEepgd);
+        host_.Core(kBcfCfgs);
+        host_.Core(Movlw(static_cast<std::uint8_t>(address)));
+        host_.Core(kMovwfEeadr);
+        host_.Core(Movlw(static_cast<std::uint8_t>(address >> 8)));
+        host_.Core(kMovwfEeadrh);
+    }
+
     void SelectSinglePanel() {
         host_.Core(kBsfCfgs);
         host_.SetTablePointer(0x3C0006);
