@@ -33,8 +33,7 @@ const std::vector<TCommandSpec>& CommandSpecs() {
         {"disasm", "-d NAME disasm FILE [-o OUT]",
          "load a HEX file and write it as assembler source (not for 18F parts)", RunDisasmCommand},
         {"write", "-d NAME write FILE",
-         "write a HEX file into the chip: erase, program, verify, then IDs and fuses "
-         "(EPROM parts: blank check first, nothing erased)",
+         "write a HEX file into the chip: erase (EPROM parts: blank check), program, verify, fuses",
          RunWriteCommand},
         {"verify", "-d NAME verify FILE", "compare the chip with a HEX file", RunVerifyCommand},
         {"read", "-d NAME read [-o OUT]",

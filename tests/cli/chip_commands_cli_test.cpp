@@ -7,9 +7,8 @@
 #include "cli/cli_programming_ui.h"
 #include "support/test_paths.h"
 
-// The chip commands against the simulated board with an empty socket: its data line reads back
-// what the host drives, so every word reads erased. That is enough to see each outcome's exit
-// status and texts; writing real chips is shown end to end with the simulated chips.
+// The chip commands against the simulated programmer: a fresh chip of the -d device in the
+// socket, or the one kept in --sim-chip FILE from an earlier run.
 
 namespace vantrel {
 namespace {
@@ -17,6 +16,7 @@ namespace {
 using test::RunCli;
 using testing::EndsWith;
 using testing::HasSubstr;
+using testing::MatchesRegex;
 using testing::StartsWith;
 
 constexpr std::string_view kDriver = "--driver=simulated";
@@ -25,84 +25,103 @@ std::string Sample() {
     return (test::SourceDir() / "samples" / "blink-16f84a.hex").string();
 }
 
-// A 16F84A image that is all erased, configuration word included.
-std::string BlankImage(const test::TTempDir& dir) {
-    const auto path = dir / "blank.hex";
-    test::WriteFile(path, ":02400E00FF3F72\n:00000001FF\n");
-    return path.string();
+// vantrel-cli with the simulated driver, the device and the kept chip.
+test::TProcessResult RunOnChip(const std::filesystem::path& chip, std::string_view device,
+                               std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {std::string(kDriver), "--sim-chip", chip.string(), "-d",
+                                         std::string(device)});
+    return RunCli(arguments);
 }
 
-TEST(ChipCommandsCliTest, WriteThatFailsItsReadBackExitsOneWithTheMessage) {
-    const auto result = RunCli({std::string(kDriver), "-d", "16F84A", "write", Sample()});
-    EXPECT_EQ(result.ExitStatus, 1);
-    EXPECT_THAT(result.Out, StartsWith("Writing Program memory...\n"));
-    EXPECT_THAT(result.Out, HasSubstr("VERIFY FAILED! - Elapsed time = "));
-    EXPECT_EQ(result.Err, "Program Verify failed at Program address 0x000, Programming Aborted!\n");
-}
-
-TEST(ChipCommandsCliTest, WriteWithoutVerifyReportsTheWordsWritten) {
-    const auto result =
-        RunCli({std::string(kDriver), "-d", "16F84A", "--no-verify", "write", Sample()});
-    EXPECT_EQ(result.ExitStatus, 0) << result.Err;
-    EXPECT_THAT(result.Out, HasSubstr("Blowing Fuses to $3FF1\n"));
+TEST(ChipCommandsCliTest, WriteVerifyAndReadAgreeAcrossRuns) {
+    test::TTempDir dir;
+    const auto chip = dir / "chip.txt";
+    const auto written = RunOnChip(chip, "16F84A", {"write", Sample()});
+    EXPECT_EQ(written.ExitStatus, 0) << written.Err;
+    EXPECT_EQ(written.Err, "") << "no message, no violation";
     // 17 program words (the gap at 1..4 is skipped) and the 8 bytes of the EEPROM text.
-    EXPECT_THAT(result.Out, HasSubstr("\n25 program words written in "));
-}
+    EXPECT_THAT(written.Out, MatchesRegex("Writing Program memory...\n"
+                                          "Writing EEPROM data memory...\n"
+                                          "Verifying program data...\n"
+                                          "Verifying EEPROM data...\n"
+                                          "Blowing Fuses to \\$3FF1\n"
+                                          "25 program words written in [0-9]+ secs.\n"));
 
-TEST(ChipCommandsCliTest, VerifyExitsZeroOnlyWhenTheChipMatches) {
-    test::TTempDir dir;
-    const auto same = RunCli({std::string(kDriver), "-d", "16F84A", "verify", BlankImage(dir)});
-    EXPECT_EQ(same.ExitStatus, 0) << same.Err;
-    EXPECT_THAT(same.Out, EndsWith("Verifying Config Fuses...\nVerify Successful!\n"));
-    const auto different = RunCli({std::string(kDriver), "-d", "16F84A", "verify", Sample()});
-    EXPECT_EQ(different.ExitStatus, 1);
-    EXPECT_THAT(different.Out, EndsWith("Verify FAILED!\n"));
-    EXPECT_EQ(different.Err, "Program Verify Error at Program address 0x000\n");
-}
+    const auto verified = RunOnChip(chip, "16F84A", {"verify", Sample()});
+    EXPECT_EQ(verified.ExitStatus, 0) << verified.Err;
+    EXPECT_THAT(verified.Out, EndsWith("Verifying Config Fuses...\nVerify Successful!\n"));
 
-TEST(ChipCommandsCliTest, ReadWritesTheImageAsHexToStandardOutputOrAFile) {
-    test::TTempDir dir;
-    const auto toStdout = RunCli({std::string(kDriver), "-d", "16F84A", "read"});
-    EXPECT_EQ(toStdout.ExitStatus, 0) << toStdout.Err;
-    EXPECT_THAT(toStdout.Out, EndsWith(":00000001FF\n"));
-    EXPECT_THAT(toStdout.Err, HasSubstr("Target PIC read into buffer\n"));
+    const auto read = RunOnChip(chip, "16F84A", {"read"});
+    EXPECT_EQ(read.ExitStatus, 0) << read.Err;
+    const auto rehexed = RunCli({"-d", "16F84A", "rehex", Sample()});
+    EXPECT_EQ(read.Out, rehexed.Out) << "the chip holds the file";
+    EXPECT_THAT(read.Err, EndsWith("Target PIC read into buffer\n"));
 
     const auto file = dir / "read.hex";
-    const auto toFile = RunCli({std::string(kDriver), "-d", "16F84A", "read", "-o", file.string()});
+    const auto toFile = RunOnChip(chip, "16F84A", {"read", "-o", file.string()});
     EXPECT_EQ(toFile.ExitStatus, 0) << toFile.Err;
-    EXPECT_EQ(test::ReadFile(file), toStdout.Out);
+    EXPECT_EQ(test::ReadFile(file), rehexed.Out);
     EXPECT_THAT(toFile.Out, StartsWith("Reading program data...\n"));
-    EXPECT_EQ(toFile.Err, "");
+}
+
+TEST(ChipCommandsCliTest, FailedWritesAndVerifiesExitOneWithTheMessage) {
+    test::TTempDir dir;
+    const auto noChip =
+        RunOnChip(dir / "chip.txt", "16F84A", {"--sim-fault", "no-chip", "write", Sample()});
+    EXPECT_EQ(noChip.ExitStatus, 1);
+    EXPECT_THAT(noChip.Out, HasSubstr("VERIFY FAILED! - Elapsed time = "));
+    EXPECT_EQ(noChip.Err, "Program Verify failed at Program address 0x000, Programming Aborted!\n");
+
+    const auto badWord =
+        RunOnChip(dir / "chip.txt", "16F877A", {"--sim-fault", "word-fails=7", "write", Sample()});
+    EXPECT_EQ(badWord.ExitStatus, 1);
+    EXPECT_EQ(badWord.Err, "Program Verify Error at Program address 0x007\n");
+
+    const auto fresh = RunOnChip(dir / "fresh.txt", "16F84A", {"verify", Sample()});
+    EXPECT_EQ(fresh.ExitStatus, 1);
+    EXPECT_THAT(fresh.Out, EndsWith("Verify FAILED!\n"));
+    EXPECT_EQ(fresh.Err, "Program Verify Error at Program address 0x000\n");
 }
 
 TEST(ChipCommandsCliTest, EraseAsksAndOnlyYesErases) {
-    const auto declined = RunCli({std::string(kDriver), "-d", "16F877", "erase"});
+    test::TTempDir dir;
+    const auto chip = dir / "chip.txt";
+    ASSERT_EQ(RunOnChip(chip, "16F877", {"write", Sample()}).ExitStatus, 0);
+
+    const auto declined = RunOnChip(chip, "16F877", {"erase"});
     EXPECT_EQ(declined.ExitStatus, 1);
     EXPECT_EQ(declined.Out, "Erase ABORTED!\n");
     EXPECT_EQ(declined.Err, "This will erase the PIC, are you sure? no (--yes answers Yes)\n");
+    EXPECT_EQ(RunOnChip(chip, "16F877", {"verify", Sample()}).ExitStatus, 0) << "untouched";
 
-    const auto confirmed = RunCli({std::string(kDriver), "-d", "16F877", "--yes", "erase"});
+    const auto confirmed = RunOnChip(chip, "16F877", {"--yes", "erase"});
     EXPECT_EQ(confirmed.ExitStatus, 0) << confirmed.Err;
     EXPECT_EQ(confirmed.Out, "Erasing target PIC...\nTarget PIC Erased!\n");
+    EXPECT_EQ(RunOnChip(chip, "16F877", {"verify", Sample()}).ExitStatus, 1) << "erased";
 }
 
 // A blank check that stops the Write leaves the operation "ok" as the window reports it, but
 // nothing was written: for a script that is a failure.
-TEST(ChipCommandsCliTest, DeclinedCalibrationQuestionOfAnEpromPartExitsOne) {
+TEST(ChipCommandsCliTest, EpromWriteThatStopsAtTheBlankCheckExitsOne) {
     test::TTempDir dir;
-    const auto path = dir / "otp.hex";
-    test::WriteFile(path, ":02000000250ACF\n:021FFE00EA0FE8\n:00000001FF\n");
-    const auto declined = RunCli({std::string(kDriver), "-d", "12C508", "write", path.string()});
+    const auto chip = dir / "otp.txt";
+    const auto image = dir / "otp.hex";
+    test::WriteFile(image, ":02000000250ACF\n:021FFE00EA0FE8\n:00000001FF\n");
+
+    const auto declined = RunOnChip(chip, "12C508", {"write", image.string()});
     EXPECT_EQ(declined.ExitStatus, 1);
     EXPECT_EQ(declined.Out, "Checking program data...\n0 program words written in 0 secs.\n");
-    EXPECT_EQ(declined.Err,
-              "WARNING! - Osc Calibration is Blank\nNo value set in loaded file\n"
-              "Do you still wish to program? no (--yes answers Yes)\n");
+    EXPECT_THAT(declined.Err, StartsWith("WARNING! - Osc Calibration not Blank\nSet to $0C"));
+    EXPECT_THAT(declined.Err, EndsWith("Do you still wish to program? no (--yes answers Yes)\n"));
 
-    const auto accepted = RunCli(
-        {std::string(kDriver), "-d", "12C508", "--yes", "--no-verify", "write", path.string()});
+    const auto accepted = RunOnChip(chip, "12C508", {"--yes", "write", image.string()});
     EXPECT_EQ(accepted.ExitStatus, 0) << accepted.Err;
     EXPECT_THAT(accepted.Out, HasSubstr("Blank Check Performed\nWriting Program memory...\n"));
+
+    // Written once, the chip is no longer blank: its fuses, checked first, say so.
+    const auto again = RunOnChip(chip, "12C508", {"--yes", "write", image.string()});
+    EXPECT_EQ(again.ExitStatus, 1);
+    EXPECT_EQ(again.Err, "Config fuses not Blank\nProgramming Aborted!\n");
 }
 
 TEST(ChipCommandsCliTest, BadUsageAndBadInputExitTwoWithoutTouchingThePort) {
@@ -157,8 +176,8 @@ TEST(ChipCommandsCliTest, NoProgrammerExitsThree) {
 TEST(ChipCommandsCliTest, ProgrammerIsSwitchedOffAfterAFailedWrite) {
     test::TTempDir dir;
     const auto trace = dir / "trace.txt";
-    const auto result = RunCli(
-        {std::string(kDriver), "--trace", trace.string(), "-d", "16F877", "write", Sample()});
+    const auto result = RunCli({std::string(kDriver), "--sim-fault", "data-stuck-low", "--trace",
+                                trace.string(), "-d", "16F877", "write", Sample()});
     EXPECT_EQ(result.ExitStatus, 1);
     std::istringstream lines(test::ReadFile(trace));
     std::string line, last;
