@@ -100,6 +100,21 @@ TEST(ChipCommandsCliTest, EraseAsksAndOnlyYesErases) {
     EXPECT_EQ(RunOnChip(chip, "16F877", {"verify", Sample()}).ExitStatus, 1) << "erased";
 }
 
+// The calibrated parts write their calibration word back after the erase; when that fails the
+// failure is reported, not "Target PIC Erased!".
+TEST(ChipCommandsCliTest, EraseWhoseCalibrationWriteBackFailsExitsOne) {
+    test::TTempDir dir;
+    const auto good = RunOnChip(dir / "good.txt", "12F675", {"--yes", "erase"});
+    EXPECT_EQ(good.ExitStatus, 0) << good.Err;
+    EXPECT_THAT(good.Out, EndsWith("Target PIC Erased!\n"));
+
+    const auto bad =
+        RunOnChip(dir / "bad.txt", "12F675", {"--sim-fault", "word-fails=3FF", "--yes", "erase"});
+    EXPECT_EQ(bad.ExitStatus, 1);
+    EXPECT_THAT(bad.Out, MatchesRegex("(.|\n)*VERIFY FAILED! - Elapsed time = [0-9]+ secs.\n"));
+    EXPECT_THAT(bad.Err, HasSubstr("Program Verify failed at Program address 0x3FF"));
+}
+
 // A blank check that stops the Write leaves the operation "ok" as the window reports it, but
 // nothing was written: for a script that is a failure.
 TEST(ChipCommandsCliTest, EpromWriteThatStopsAtTheBlankCheckExitsOne) {
