@@ -1,0 +1,126 @@
+// A full 18F4680 Write (erase, 32768 program words, the data EEPROM, IDs and configuration,
+// with the verify passes "Auto-Verify" adds) followed by a Verify, through the programmer's own
+// routines and the simulated board. Reports the wall time it took, the virtual time the chip
+// saw, and how that virtual time compares with the sum of the waits the routines ask for: the
+// rest is the port accesses of the bit-banged protocol.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ostream>
+#include <stdexcept>
+#include <streambuf>
+
+#include "device/device_selection.h"
+#include "hardware/pin_layer.h"
+#include "hardware/port_trace.h"
+#include "programming/programmer.h"
+#include "sim/simulated_board.h"
+
+namespace {
+
+using namespace vantrel;
+
+// A user interface nobody watches; the questions a Write of an 18F part does not ask.
+class TSilentUi final : public TProgrammingUi {
+  public:
+    void SetStatus(std::string_view) override {}
+    void ShowMessage(std::string_view text) override {
+        throw std::runtime_error(std::string(text));
+    }
+    bool AskYesNo(std::string_view) override { return true; }
+};
+
+// Adds up the "D n" lines of a port trace: the waits the routines ask for. The trace hands over
+// one whole line per write.
+class TWaitSum final : public std::streambuf {
+  public:
+    std::uint64_t Milliseconds = 0;
+
+  protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        if (count > 2 && text[0] == 'D') {
+            std::uint64_t ms = 0;
+            for (std::streamsize i = 2; i < count && text[i] >= '0' && text[i] <= '9'; ++i) {
+                ms = ms * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            }
+            Milliseconds += ms;
+        }
+        return count;
+    }
+    int_type overflow(int_type ch) override { return ch; }
+};
+
+void FillImage(TVantrelSession& session) {
+    TDeviceImage& image = session.Device.Image;
+    const TPicDevice& device = session.Device.Device();
+    for (std::size_t i = 0; i < device.ProgramSize; ++i) {
+        image.ProgramBuffer[i] = static_cast<std::uint16_t>(i * 0x9E37 + 0x1234) & 0x7FFE;
+    }
+    for (std::size_t i = 0; i < device.EepromSize; ++i) {
+        image.DataBuffer[i] = static_cast<std::uint16_t>(i * 7 + 1) & 0x7F;
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        image.IdBuffer[i] = static_cast<std::uint16_t>(0x10 + i);
+    }
+    image.Config18[1] = 0xFEFF;  // watchdog off
+}
+
+struct TRun {
+    double WallSeconds = 0;
+    double VirtualSeconds = 0;
+    double WaitSeconds = 0;
+};
+
+// One Write and Verify on a fresh board. With `waits`, every DelayMs is added up there too.
+TRun WriteAndVerify(TWaitSum* waits) {
+    const std::uint8_t device = FindDeviceByName("18F4680").value();
+    TVirtualClock clock;
+    TSimulatedBoard board(clock);
+    board.InsertChip(device);
+    THardwareSettings settings;
+    std::ostream waitStream(waits);
+    TPortTrace trace(waitStream);
+    TPinLayer pins(settings, board, clock, waits != nullptr ? &trace : nullptr);
+    TVantrelSession session;
+    session.Config.ChangeDevice(device);
+    session.Hardware = settings;
+    FillImage(session);
+    TSilentUi ui;
+    TProgrammer programmer(session, pins, ui);
+
+    const auto start = std::chrono::steady_clock::now();
+    programmer.WritePIC(true);
+    programmer.VerifyPIC();
+    const auto end = std::chrono::steady_clock::now();
+    if (!programmer.OperationOk || !board.Violations().Empty()) {
+        throw std::runtime_error("the simulated 18F4680 did not take the image: " +
+                                 board.Violations().Describe());
+    }
+    TRun run;
+    run.WallSeconds = std::chrono::duration<double>(end - start).count();
+    run.VirtualSeconds = static_cast<double>(clock.NowMicroseconds()) / 1e6;
+    run.WaitSeconds = waits != nullptr ? static_cast<double>(waits->Milliseconds) / 1e3 : 0;
+    return run;
+}
+
+void BM_Pic18FullWriteAndVerify(benchmark::State& state) {
+    TRun total;
+    for (auto _ : state) {
+        const TRun run = WriteAndVerify(nullptr);
+        total.WallSeconds += run.WallSeconds;
+        total.VirtualSeconds += run.VirtualSeconds;
+    }
+    // The waits are counted in a run of their own, so counting them costs the timed runs
+    // nothing; the routines ask for the same waits every time.
+    TWaitSum waits;
+    const TRun counted = WriteAndVerify(&waits);
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["wall_s"] = total.WallSeconds / iterations;
+    state.counters["virtual_s"] = total.VirtualSeconds / iterations;
+    state.counters["mandated_waits_s"] = counted.WaitSeconds;
+    state.counters["virtual_per_waits"] = counted.VirtualSeconds / counted.WaitSeconds;
+}
+BENCHMARK(BM_Pic18FullWriteAndVerify)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
