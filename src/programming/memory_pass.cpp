@@ -19,9 +19,10 @@ TVerifiedMemory VerifiedMemory(const TPicDevice& device, const TDeviceImage& ima
     return {image.ProgramBuffer, device.ProgramSize, device.BlankWord};
 }
 
-std::size_t TrimmedCount(std::span<const std::uint16_t> entries, std::uint16_t blank) {
-    std::size_t count = entries.size();
-    while (count > 0 && entries[count - 1] == blank) {
+std::size_t TrimmedCount(std::span<const std::uint16_t> buffer, std::size_t size,
+                         std::uint16_t blank) {
+    std::size_t count = size;
+    while (count > 0 && buffer[count - 1] == blank) {
         --count;
     }
     return count;

@@ -23,8 +23,10 @@ struct TVerifiedMemory {
 [[nodiscard]] TVerifiedMemory VerifiedMemory(const TPicDevice& device, const TDeviceImage& image,
                                              bool data);
 
-// Entries up to and including the last one that is not blank; nothing after it needs writing.
-[[nodiscard]] std::size_t TrimmedCount(std::span<const std::uint16_t> entries, std::uint16_t blank);
+// How many of the first `size` entries a write pass visits: up to and including the last one
+// that is not blank. Nothing after it is sent to the chip.
+[[nodiscard]] std::size_t TrimmedCount(std::span<const std::uint16_t> buffer, std::size_t size,
+                                       std::uint16_t blank);
 
 // The factory calibration word stays in the chip whatever the file says. When the file sets no
 // value there (the buffer's word is blank), there is nothing to compare the chip's word with:

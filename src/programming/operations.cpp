@@ -1,7 +1,6 @@
 // The user-level chip operations - Write, Read, Verify, Erase: which family routines run for
 // the current device and in which order, and how the outcome is reported.
 
-#include <exception>
 #include <string>
 
 #include "device/hex_text.h"

@@ -125,6 +125,7 @@ class TProgrammer {
     void CompareMemory(bool data);
 
     // Pieces of the 14-bit configuration routines and of the operations.
+    void EraseEepromPart();
     void WriteIds();
     // The read-back of the configuration word just written, when "Auto-Verify" is on.
     void CheckConfigWord();

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "device/hex_text.h"
 #include "hardware/serial_protocol.h"
 #include "programming/programmer.h"
 
@@ -283,44 +282,34 @@ void TProgrammer::EraseAll() {
             Off();
             return;
         default:
-            // The EEPROM parts: clear code protection at the configuration word, then erase
-            // program memory, then data memory, each in a programming-mode period of its own.
-            On();
-            Cmd(kCommandLoadConfigurationForClear);
-            L(kLoadConfigurationData);
-            Increment(kIncrementsFromIdToConfig);
-            Cmd(kCommandClearPairFirst);
-            Cmd(kCommandClearPairSecond);
-            Cmd(kCommandBeginProgramming);
-            PD();
-            Cmd(kCommandClearPairFirst);
-            Cmd(kCommandClearPairSecond);
-            Off();
-            // Program memory is erased with the same pair as data memory: every one of these
-            // parts knows it, while the 16F87x lack the bulk erase command and the 16F62x
-            // start it at once, so a begin command around it would hit a running cycle.
-            On();
-            Cmd(kCommandLoadDataProgram);
-            L(kLoadConfigurationData);
-            Cmd(kCommandClearPairFirst);
-            Cmd(kCommandClearPairSecond);
-            Cmd(kCommandBeginProgramming);
-            PD();
-            Cmd(kCommandClearPairFirst);
-            Cmd(kCommandClearPairSecond);
-            Off();
-            On();
-            Cmd(kCommandLoadDataData);
-            L(kLoadConfigurationData);
-            Cmd(kCommandClearPairFirst);
-            Cmd(kCommandClearPairSecond);
-            Cmd(kCommandBeginProgramming);
-            PD();
-            Cmd(kCommandClearPairFirst);
-            Cmd(kCommandClearPairSecond);
-            Off();
+            EraseEepromPart();
             return;
     }
+}
+
+// Three programming-mode periods, each one erase with the pair of commands 1, 7 around a begin
+// command: with the counter at the configuration word it clears code protection (and all the
+// chip with it), then program memory, then data memory. Program memory is erased with the
+// pair, like data memory, because every one of these parts knows it, while the 16F87x lack the
+// bulk erase command and the 16F62x start it at once, so a begin command around it would
+// meet a running cycle.
+void TProgrammer::EraseEepromPart() {
+    const auto erasePeriod = [this](std::uint8_t loadCommand, std::size_t increments) {
+        On();
+        Cmd(loadCommand);
+        L(kLoadConfigurationData);
+        Increment(increments);
+        Cmd(kCommandClearPairFirst);
+        Cmd(kCommandClearPairSecond);
+        Cmd(kCommandBeginProgramming);
+        PD();
+        Cmd(kCommandClearPairFirst);
+        Cmd(kCommandClearPairSecond);
+        Off();
+    };
+    erasePeriod(kCommandLoadConfigurationForClear, kIncrementsFromIdToConfig);
+    erasePeriod(kCommandLoadDataProgram, 0);
+    erasePeriod(kCommandLoadDataData, 0);
 }
 
 void TProgrammer::OscCheck() {

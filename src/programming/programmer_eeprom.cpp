@@ -29,7 +29,7 @@ std::uint8_t ReadCommand(bool data) {
 void TProgrammer::ProgramChip(bool data) {
     const TVerifiedMemory memory = VerifiedMemory(Device(), Image(), data);
     const std::uint16_t blank = memory.Mask;
-    const std::size_t count = TrimmedCount(memory.Buffer.first(memory.Size), blank);
+    const std::size_t count = TrimmedCount(memory.Buffer, memory.Size, blank);
     ui_.SetStatus(WritingStatus(data));
     On();
     for (std::size_t address = 0; address < count; ++address) {
@@ -58,7 +58,7 @@ void TProgrammer::ProgramChip(bool data) {
 
 void TProgrammer::FLASHProgramChip(bool data) {
     const TVerifiedMemory memory = VerifiedMemory(Device(), Image(), data);
-    const std::size_t count = TrimmedCount(memory.Buffer.first(memory.Size), memory.Mask);
+    const std::size_t count = TrimmedCount(memory.Buffer, memory.Size, memory.Mask);
     ui_.SetStatus(WritingStatus(data));
     On();
     if (!data) {

@@ -58,16 +58,6 @@ std::uint16_t BytePair(std::uint16_t low, std::uint16_t high) {
     return static_cast<std::uint16_t>(((high & 0xFFu) << 8) | (low & 0xFFu));
 }
 
-// Nothing after the last non-blank entry is sent to the chip.
-std::size_t TrimmedCount(std::span<const std::uint16_t> buffer, std::size_t size,
-                         std::uint16_t blank) {
-    std::size_t count = size;
-    while (count > 0 && buffer[count - 1] == blank) {
-        --count;
-    }
-    return count;
-}
-
 }  // namespace
 
 void TProgrammer::SelectCodeMemory18() {
