@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -20,7 +21,8 @@ namespace vantrel::test {
 // question appeared, since a dialog may stay open for minutes.
 class TScriptedUi final : public TProgrammingUi {
   public:
-    explicit TScriptedUi(const TSerialProbe& probe) : probe_(probe) {}
+    // `powered` tells whether the chip has any voltage on it now.
+    explicit TScriptedUi(std::function<bool()> powered) : powered_(std::move(powered)) {}
 
     void SetStatus(std::string_view text) override { Statuses.emplace_back(text); }
     void ShowMessage(std::string_view text) override;
@@ -35,7 +37,7 @@ class TScriptedUi final : public TProgrammingUi {
     int ShownWhilePowered = 0;
 
   private:
-    const TSerialProbe& probe_;
+    std::function<bool()> powered_;
 };
 
 // One device's routines on the probe, with a blank image. Vpp Delay is 0, so the transcript
@@ -58,7 +60,7 @@ struct TProbeRig {
     std::ostream DelayStream{&Sink};
     TPortTrace Trace{DelayStream};
     TPinLayer Pins{Session.Hardware, Probe, Clock, &Trace};
-    TScriptedUi Ui{Probe};
+    TScriptedUi Ui{[this] { return Probe.Powered(); }};
     TProgrammer Programmer{Session, Pins, Ui};
 };
 
