@@ -11,3 +11,6 @@ echo "== Supported devices =="
 echo
 echo "== A sample HEX file for the 16F84A =="
 "$cli" -d 16F84A info samples/blink-16f84a.hex
+echo
+echo "== The same file disassembled =="
+"$cli" -d 16F84A disasm samples/blink-16f84a.hex

@@ -30,6 +30,8 @@ const std::vector<TCommandSpec>& CommandSpecs() {
         {"rehex", "-d NAME rehex FILE [-o OUT]",
          "load a HEX file and write the image back as HEX, as Open then Save does",
          RunRehexCommand},
+        {"disasm", "-d NAME disasm FILE [-o OUT]",
+         "load a HEX file and write it as assembler source (not for 18F parts)", RunDisasmCommand},
     };
     return kCommands;
 }

@@ -22,5 +22,6 @@ struct TCliStreams {
 [[nodiscard]] int RunDevicesCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunInfoCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunRehexCommand(const TCliOptions& options, TCliStreams streams);
+[[nodiscard]] int RunDisasmCommand(const TCliOptions& options, TCliStreams streams);
 
 }  // namespace vantrel::cli

@@ -66,6 +66,22 @@ bool LoadHexFile(const std::string& path, TDeviceState& state, TConfigModel& con
     return true;
 }
 
+std::optional<TFileCommandInput> RequireDeviceAndFile(const TCliOptions& options,
+                                                      std::ostream& err) {
+    const auto device = RequireDevice(options, err);
+    const auto path = RequireFileArgument(options, err);
+    if (!device || !path) {
+        return std::nullopt;
+    }
+    return TFileCommandInput{*device, *path};
+}
+
+bool LoadFileForDevice(const TFileCommandInput& input, TDeviceState& state, TConfigModel& config,
+                       std::ostream& err) {
+    config.ChangeDevice(input.DeviceIndex);
+    return LoadHexFile(input.Path, state, config, err);
+}
+
 bool WriteResult(const TCliOptions& options, const std::string& text, TCliStreams streams) {
     if (!options.OutputFile) {
         streams.Out << text;

@@ -34,6 +34,20 @@ class TStreamMessageBox final : public TMessageBox {
 [[nodiscard]] bool LoadHexFile(const std::string& path, TDeviceState& state, TConfigModel& config,
                                std::ostream& err);
 
+// What a command that works on one HEX file for one device is given.
+struct TFileCommandInput {
+    std::uint8_t DeviceIndex;
+    std::string Path;
+};
+
+// The device of -d and the one FILE argument; reports what is missing or unknown.
+[[nodiscard]] std::optional<TFileCommandInput> RequireDeviceAndFile(const TCliOptions& options,
+                                                                    std::ostream& err);
+
+// Selects the device, clearing the image, and loads the file into it as Open does.
+[[nodiscard]] bool LoadFileForDevice(const TFileCommandInput& input, TDeviceState& state,
+                                     TConfigModel& config, std::ostream& err);
+
 // Writes text to OUT (atomically) or to standard output.
 [[nodiscard]] bool WriteResult(const TCliOptions& options, const std::string& text,
                                TCliStreams streams);

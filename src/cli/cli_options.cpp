@@ -5,6 +5,9 @@
 #include <charconv>
 #include <functional>
 
+#include "hardware/programmer_presets.h"
+#include "sim/sim_faults.h"
+
 namespace vantrel::cli {
 
 namespace {
@@ -100,6 +103,40 @@ const std::vector<TOptionSpec>& OptionSpecs() {
              o.TraceFile = v;
              return std::string();
          }},
+        {"sim-chip", 0, "FILE",
+         "simulated programmer: keep its chip in FILE between runs (a fresh chip of the -d "
+         "device when FILE does not exist)",
+         [](TCliOptions& o, const std::string& v) {
+             o.SimChipFile = v;
+             return std::string();
+         }},
+        {"sim-fault", 0, "NAME",
+         "simulated programmer: inject a fault, repeatable: no-chip, unpowered, "
+         "data-stuck-high, data-stuck-low, word-fails=ADDR (hexadecimal program word address), "
+         "protected (code protection on)",
+         [](TCliOptions& o, const std::string& v) {
+             TSimFaults faults;
+             for (const std::string& earlier : o.SimFaults) {
+                 (void)AddSimFault(earlier, faults);
+             }
+             std::string error = AddSimFault(v, faults);
+             if (error.empty()) {
+                 o.SimFaults.push_back(v);
+             }
+             return error;
+         }},
+        {"sim-board", 0, "PRESET",
+         "simulated programmer: wire its board as PRESET: cardlet, p16pro40-7406, "
+         "p16pro40-7407 (default), rsr, ferrow",
+         [](TCliOptions& o, const std::string& v) {
+             const TProgrammerPreset* preset = FindPresetByCommandName(v);
+             if (preset == nullptr || !preset->Wiring) {
+                 return "unknown board '" + v +
+                        "' for --sim-board (cardlet, p16pro40-7406, p16pro40-7407, rsr, ferrow)";
+             }
+             o.SimBoard = v;
+             return std::string();
+         }},
         {"help", 'h', "", "show this help and exit",
          [](TCliOptions& o, const std::string&) {
              o.ShowHelp = true;
@@ -128,6 +165,30 @@ const TOptionSpec* FindShort(char name) {
             return &spec;
     }
     return nullptr;
+}
+
+constexpr std::size_t kHelpIndent = 28;
+constexpr std::size_t kHelpWidth = 100;
+
+// Breaks a long help text at spaces, continuing under the first line's text.
+std::string WrapHelp(std::string_view help) {
+    std::string text;
+    std::size_t column = kHelpIndent;
+    while (!help.empty()) {
+        const std::size_t space = help.find(' ');
+        const std::string_view word = help.substr(0, space);
+        if (column > kHelpIndent && column + 1 + word.size() > kHelpWidth) {
+            text += "\n" + std::string(kHelpIndent, ' ');
+            column = kHelpIndent;
+        } else if (column > kHelpIndent) {
+            text += ' ';
+            ++column;
+        }
+        text += word;
+        column += word.size();
+        help = space == std::string_view::npos ? std::string_view() : help.substr(space + 1);
+    }
+    return text;
 }
 
 }  // namespace
@@ -197,7 +258,7 @@ std::string OptionsHelp() {
         } else {
             names += "  ";
         }
-        text += "  " + names + std::string(spec.Help) + "\n";
+        text += "  " + names + WrapHelp(spec.Help) + "\n";
     }
     return text;
 }

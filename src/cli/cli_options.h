@@ -33,6 +33,11 @@ struct TCliOptions {
     std::uint16_t PortBase = kDefaultPortBase;        // --port
     std::uint8_t ProgrammerType = kProgrammerCustom;  // --preset
     std::optional<std::string> TraceFile;             // --trace FILE
+    // The simulated programmer: the file that keeps its chip, the faults it is given and the
+    // preset its board is wired as (empty: the one matching the default wiring).
+    std::optional<std::string> SimChipFile;  // --sim-chip FILE
+    std::vector<std::string> SimFaults;      // --sim-fault NAME, repeatable
+    std::string SimBoard;                    // --sim-board PRESET
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;

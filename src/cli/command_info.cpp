@@ -82,21 +82,19 @@ void PrintIds(TDeviceImage& image, const TPicDevice& device, std::ostream& out) 
 }  // namespace
 
 int RunInfoCommand(const TCliOptions& options, TCliStreams streams) {
-    const auto deviceIndex = RequireDevice(options, streams.Err);
-    const auto path = RequireFileArgument(options, streams.Err);
-    if (!deviceIndex || !path) {
+    const auto input = RequireDeviceAndFile(options, streams.Err);
+    if (!input) {
         return kExitBadInput;
     }
     TDeviceState state;
     TConfigModel config(state);
-    config.ChangeDevice(*deviceIndex);
-    if (!LoadHexFile(*path, state, config, streams.Err)) {
+    if (!LoadFileForDevice(*input, state, config, streams.Err)) {
         return kExitBadInput;
     }
     const TPicDevice& device = state.Device();
     TDeviceImage& image = state.Image;
     std::ostream& out = streams.Out;
-    out << Label("File") << *path << "\n";
+    out << Label("File") << input->Path << "\n";
     out << Label("Device") << device.Name << " (" << device.ProgramSize << " program words, "
         << device.EepromSize << " EEPROM bytes, algorithm " << device.Algorithm << ")\n";
     out << Label("Program") << Ranges(device.ProgramSize, 0, "word", [&](std::size_t i) {

@@ -6,15 +6,13 @@
 namespace vantrel::cli {
 
 int RunRehexCommand(const TCliOptions& options, TCliStreams streams) {
-    const auto device = RequireDevice(options, streams.Err);
-    const auto path = RequireFileArgument(options, streams.Err);
-    if (!device || !path) {
+    const auto input = RequireDeviceAndFile(options, streams.Err);
+    if (!input) {
         return kExitBadInput;
     }
     TDeviceState state;
     TConfigModel config(state);
-    config.ChangeDevice(*device);
-    if (!LoadHexFile(*path, state, config, streams.Err)) {
+    if (!LoadFileForDevice(*input, state, config, streams.Err)) {
         return kExitBadInput;
     }
     const std::string text = JoinLines(BufferToHex(state.Image, state.Device()));
