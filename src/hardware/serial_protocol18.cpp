@@ -80,6 +80,7 @@ void ProgramNop(TPinLayer& pins, std::uint32_t holdMs) {
     pins.SetClock(true);
     pins.DelayMs(holdMs);
     pins.SetClock(false);
+    pins.DelayMs(kDischargeMs);
     SendBits(pins, kInstructionNop, kPayloadBits);
 }
 

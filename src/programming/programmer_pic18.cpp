@@ -315,10 +315,12 @@ void TProgrammer::ReadConfig18() {
 }
 
 // The erase starts on the fourth clock of the command after the first NOP and runs while the
-// chip holds serial execution; programming mode must not be left before it ends.
+// chip holds serial execution; programming mode must not be left before it ends, and the clock
+// stays low for the discharge time after it.
 void TProgrammer::EraseHoldNop18() {
     SendBits(pins_, kCommand18CoreInstruction, kCommand18Bits);
     D(kBulkEraseMs);
+    D(kDischargeMs);
     SendBits(pins_, kInstructionNop, kPayload18Bits);
 }
 

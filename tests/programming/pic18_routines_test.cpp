@@ -18,14 +18,15 @@ namespace {
 
 using test::TablePointerTokens;
 using test::Tail;
+using test::TBoardRig;
 using test::Tokens;
 using test::TProbeRig;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
 using testing::IsEmpty;
 
-const std::string kProgramNop = "I 0000 D 2@3H";
-const std::string kConfigurationNop = "I 0000 D 1@3H";
+const std::string kProgramNop = "I 0000 D 2@3H D 1@4L";
+const std::string kConfigurationNop = "I 0000 D 1@3H D 1@4L";
 
 std::vector<std::string> SelectCodeMemory() {
     return Tokens(
@@ -271,7 +272,7 @@ TEST(ReadConfig18Test, FillsIdBytesAndConfigurationWords) {
 // The chip starts the erase on the fourth clock of the command after the NOP and needs the
 // erase time there, before the command's payload and before the voltage goes.
 TEST(EraseAll18Test, SendsTheGroupsKeyAndHoldsAfterTheFourthClock) {
-    const std::string kHeldNop = "I 0000 D 10@4L";
+    const std::string kHeldNop = "I 0000 D 10@4L D 1@4L";
     const auto older =
         Tokens({{"on"}, TablePointerTokens(0x3C0004), {"C12 0080", "I 0000", kHeldNop, "off"}});
     const auto newer = Tokens({{"on"},
@@ -286,6 +287,126 @@ TEST(EraseAll18Test, SendsTheGroupsKeyAndHoldsAfterTheFourthClock) {
         TEraseAll18Access::EraseAll18(rig.Programmer);
         EXPECT_THAT(rig.Transcript(), ElementsAreArray(expected)) << device;
         EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+    }
+}
+
+// ---- against the simulated chips ------------------------------------------------------------
+
+#define EXPECT_NO_VIOLATIONS(rig) \
+    EXPECT_TRUE((rig).Violations().Empty()) << (rig).Violations().Describe()
+
+constexpr const char* kPic18Devices[] = {"18F242",  "18F248",  "18F252", "18F258",
+                                         "18F442",  "18F448",  "18F452", "18F458",
+                                         "18F2550", "18F4550", "18F4680"};
+
+// Each group through its own names; both share one body, but the operation calls them apart.
+struct TPic18Routines {
+    TProgrammer& Programmer;
+    bool Newer;
+
+    void Write(bool data) {
+        Newer ? Programmer.ProgramChip18A(data) : Programmer.ProgramChip18(data);
+    }
+    void Verify(bool data) { Newer ? Programmer.Verify18A(data) : Programmer.Verify18(data); }
+    void VerifyConfig() { Newer ? Programmer.VerifyConfig18A() : Programmer.VerifyConfig18(); }
+    void Read() {
+        if (Newer) {
+            Programmer.Read18A();
+            Programmer.ReadData18A();
+        } else {
+            Programmer.Read18();
+            Programmer.ReadData18();
+        }
+        Programmer.ReadConfig18();
+    }
+};
+
+// Program words with gaps up to the last word of memory, data bytes, IDs and a configuration
+// with the watchdog off.
+void FillPic18Image(TDeviceImage& image, const TPicDevice& device) {
+    for (std::uint32_t word :
+         {0u, 1u, 2u, 9u, 0x100u, device.ProgramSize - 3u, device.ProgramSize - 1u}) {
+        image.ProgramBuffer[word] = static_cast<std::uint16_t>(0xA000 + word * 0x0101u);
+    }
+    image.DataBuffer[0] = 0x00;
+    image.DataBuffer[0x10] = 0x5A;
+    image.DataBuffer[0xFF] = 0xA5;
+    for (std::uint16_t i = 0; i < 8; ++i) {
+        image.IdBuffer[i] = static_cast<std::uint16_t>(0x31 + 7 * i);
+    }
+    image.Config18[1] = 0xFEFF;  // CONFIG2H: WDTEN off
+}
+
+class Pic18OnChipTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(Pic18OnChipTest, EraseWriteVerifyAndReadBack) {
+    TBoardRig rig(GetParam());
+    const TPicDevice& device = rig.Device();
+    TPic18Routines routines{rig.Programmer, device.Algorithm == kAlgorithm18FNew};
+    // A used chip, code protection and all: only a chip erase that takes the IDs and the
+    // configuration too leaves it blank.
+    TSimChipState& used = rig.Chip();
+    std::fill(used.Program.begin(), used.Program.end(), 0x1234);
+    std::fill(used.Data.begin(), used.Data.end(), 0x00);
+    std::fill(used.Ids.begin(), used.Ids.end(), 0x00);
+    std::fill(used.Config.begin(), used.Config.end(), 0x00);
+    TEraseAll18Access::EraseAll18(rig.Programmer);
+    ASSERT_TRUE(rig.Chip() == ErasedChip(rig.Session.Device.CurrentDevice));
+    EXPECT_NO_VIOLATIONS(rig);
+
+    FillPic18Image(rig.Image(), device);
+    routines.Write(false);
+    routines.Write(true);
+    routines.Verify(false);
+    routines.Verify(true);
+    rig.Programmer.ProgramConfig18();
+    routines.VerifyConfig();
+    EXPECT_TRUE(rig.Programmer.OperationOk);
+    EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+    EXPECT_NO_VIOLATIONS(rig);
+    // Whole blocks up to the last word, the data up to its last byte, the eight ID bytes.
+    EXPECT_EQ(rig.Programmer.WordsWritten, device.ProgramSize + 0x100 + 8);
+
+    const TDeviceImage written = rig.Image();
+    const TSimChipState& chip = rig.Chip();
+    for (std::size_t i = 0; i < device.ProgramSize; ++i) {
+        ASSERT_EQ(chip.Program[i], written.ProgramBuffer[i]) << "word " << i;
+    }
+    for (std::size_t i = 0; i < device.EepromSize; ++i) {
+        ASSERT_EQ(chip.Data[i], written.DataBuffer[i]) << "byte " << i;
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(chip.Ids[i], written.IdBuffer[i]) << "ID " << i;
+    }
+    for (std::size_t n = 0; n < kConfig18Words; ++n) {
+        EXPECT_EQ(Config18Word(chip, n), written.Config18[n]) << "configuration word " << n;
+    }
+
+    ClearBuffers(rig.Image(), device);
+    routines.Read();
+    EXPECT_TRUE(rig.Image() == written);
+    EXPECT_NO_VIOLATIONS(rig);
+}
+
+INSTANTIATE_TEST_SUITE_P(Every18FPart, Pic18OnChipTest, testing::ValuesIn(kPic18Devices),
+                         [](const auto& info) { return std::string(info.param); });
+
+// No chip answers, or one that never clears WR: every byte gives up after 50 ms and the verify
+// reports the first.
+TEST(Pic18OnChipTest, EepromWriteWithTheDataLineStuckHighEnds) {
+    for (const char* name : {"18F452", "18F4550"}) {
+        TBoardRig rig(name);
+        rig.Board.Faults().DataStuck = true;
+        rig.Image().DataBuffer[0] = 0x12;
+        rig.Image().DataBuffer[1] = 0x34;
+        const std::uint64_t start = rig.Clock.NowMicroseconds();
+        rig.Programmer.ProgramChip18(true);
+        EXPECT_LT(rig.Clock.NowMicroseconds() - start, 200'000u) << name;
+        EXPECT_EQ(rig.Programmer.WordsWritten, 2) << name;
+        rig.Programmer.Verify18(true);
+        EXPECT_THAT(rig.Ui.Messages, ElementsAre("Data Verify Error at Data address 0x000"));
+        EXPECT_FALSE(rig.Programmer.OperationOk);
+        EXPECT_EQ(rig.Ui.ShownWhilePowered, 0);
     }
 }
 

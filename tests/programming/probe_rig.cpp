@@ -47,6 +47,12 @@ TProbeRig::TProbeRig(std::string_view deviceName)
     ClearBuffers(Image(), Device());
 }
 
+TBoardRig::TBoardRig(std::string_view deviceName) {
+    Session.Device.CurrentDevice = DeviceIndex(deviceName);
+    ClearBuffers(Image(), Device());
+    Board.InsertChip(Session.Device.CurrentDevice);
+}
+
 std::size_t TProbeRig::Count(std::string_view token) const {
     return static_cast<std::size_t>(std::count(Transcript().begin(), Transcript().end(), token));
 }

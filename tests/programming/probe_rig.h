@@ -13,6 +13,7 @@
 #include "hardware/port_trace.h"
 #include "programming/programmer.h"
 #include "serial_probe.h"
+#include "sim/simulated_board.h"
 
 namespace vantrel::test {
 
@@ -61,6 +62,29 @@ struct TProbeRig {
     TPortTrace Trace{DelayStream};
     TPinLayer Pins{Session.Hardware, Probe, Clock, &Trace};
     TScriptedUi Ui{[this] { return Probe.Powered(); }};
+    TProgrammer Programmer{Session, Pins, Ui};
+};
+
+// One device's routines against the simulated board, with a factory-fresh chip of that device
+// in the socket and a blank image. The program's wiring is the default, as is the board's.
+struct TBoardRig {
+    explicit TBoardRig(std::string_view deviceName);
+    TBoardRig(const TBoardRig&) = delete;
+    TBoardRig& operator=(const TBoardRig&) = delete;
+
+    [[nodiscard]] const TPicDevice& Device() const { return Session.Device.Device(); }
+    [[nodiscard]] TDeviceImage& Image() { return Session.Device.Image; }
+    [[nodiscard]] TSimChipState& Chip() { return Board.ChipState(); }
+    [[nodiscard]] const TSimViolationLog& Violations() { return Board.Violations(); }
+
+    TVantrelSession Session;
+    TVirtualClock Clock;
+    TSimulatedBoard Board{Clock};
+    TPinLayer Pins{Session.Hardware, Board, Clock};
+    TScriptedUi Ui{[this] {
+        const TSocketLevels socket = Board.Socket();
+        return socket.Vdd || socket.Vpp || socket.Vpp40;
+    }};
     TProgrammer Programmer{Session, Pins, Ui};
 };
 
