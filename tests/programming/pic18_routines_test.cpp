@@ -33,15 +33,6 @@ std::vector<std::string> SelectCodeMemory() {
         {{"I 8EA6", "I 8CA6"}, TablePointerTokens(0x3C0006), {"C12 0000", "I 8EA6", "I 9CA6"}});
 }
 
-// A chip whose program memory holds `word(i)` at word i, low byte first.
-std::function<std::uint8_t(std::uint32_t)> ProgramBytes(
-    std::function<std::uint16_t(std::uint32_t)> word) {
-    return [word](std::uint32_t address) {
-        const std::uint16_t value = word(address / 2);
-        return static_cast<std::uint8_t>(address % 2 == 0 ? value & 0xFF : value >> 8);
-    };
-}
-
 TEST(ProgramChip18Test, WritesWholeBlocksUpToTheLastNonBlankWord) {
     TProbeRig rig("18F452");
     for (std::uint16_t i = 0; i < 6; ++i) {
@@ -154,22 +145,6 @@ TEST(Verify18Test, DataMismatchStopsThePassInBothGroups) {
     }
 }
 
-TEST(Read18Test, ReadsProgramMemoryLowByteFirstAndVerifiesWhatItRead) {
-    TProbeRig rig("18F242");
-    rig.Probe.Byte = ProgramBytes(
-        [](std::uint32_t word) { return static_cast<std::uint16_t>(word * 0x9E37u + 0x1234u); });
-    rig.Programmer.Read18();
-    EXPECT_EQ(rig.Image().ProgramBuffer[0], 0x1234);
-    EXPECT_EQ(rig.Image().ProgramBuffer[0x1FFF],
-              static_cast<std::uint16_t>(0x1FFF * 0x9E37u + 0x1234u));
-    EXPECT_EQ(rig.Image().ProgramBuffer[0x2000], 0xFFFF);  // beyond the part
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Reading program data...", "Target PIC read into buffer"));
-    rig.Programmer.Verify18A(false);
-    EXPECT_TRUE(rig.Programmer.OperationOk);
-    EXPECT_THAT(rig.Ui.Messages, IsEmpty());
-}
-
 TEST(ReadData18Test, ReadsEveryByteWithTheGroupsEepromRead) {
     for (const auto& [device, nops] : {std::pair{"18F248", 0u}, std::pair{"18F2550", 256u}}) {
         TProbeRig rig(device);
@@ -255,18 +230,6 @@ TEST(VerifyConfig18Test, ChecksEveryIdByteAndConfigurationWord) {
         EXPECT_EQ(rig.Count("TBLRD"), 8u + 14u);
         EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Verifying Config Fuses..."));
     }
-}
-
-TEST(ReadConfig18Test, FillsIdBytesAndConfigurationWords) {
-    TProbeRig rig("18F258");
-    rig.Probe.Byte = ConfigurationBytes(
-        {{0x200000, 0x01}, {0x200007, 0x80}, {0x300001, 0x22}, {0x30000C, 0x40}, {0x30000D, 0x00}});
-    rig.Programmer.ReadConfig18();
-    EXPECT_THAT(rig.Image().IdBuffer, ElementsAre(0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x80));
-    EXPECT_THAT(rig.Image().Config18,
-                ElementsAre(0x22FF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0x0040));
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Reading config data...", "Target PIC config data read into buffer"));
 }
 
 // The chip starts the erase on the fourth clock of the command after the NOP and needs the
