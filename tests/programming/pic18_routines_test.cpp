@@ -165,7 +165,7 @@ TEST(ReadData18Test, ReadsEveryByteWithTheGroupsEepromRead) {
     }
 }
 
-TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwice) {
+TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwiceWriteProtectionLast) {
     TProbeRig rig("18F4680");
     for (std::uint16_t i = 0; i < 8; ++i) {
         rig.Image().IdBuffer[i] = static_cast<std::uint16_t>(i + 1);
@@ -183,7 +183,12 @@ TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwice) {
                 {"C13 0201", "C13 0403", "C13 0605", "C15 0807", kProgramNop, "off", "D 10", "on",
                  "I 8EA6", "I 8CA6", "I EF00", "I F800"},
                 TablePointerTokens(0x300000)});
-    for (std::uint16_t n = 0; n < 7; ++n) {
+    // CONFIG6H, which can write-protect the configuration, goes last.
+    for (const std::uint16_t n : {0, 1, 2, 3, 4, 6, 5}) {
+        if (n == 6 || n == 5) {
+            const auto pointer = TablePointerTokens(0x300000u + 2u * n);
+            expected.insert(expected.end(), pointer.begin(), pointer.end());
+        }
         const std::string write = "C15 " + HexWordText(0x0F00 + n * 0x11);
         expected.insert(expected.end(),
                         {write, kConfigurationNop, "I 2AF6", write, kConfigurationNop, "I 2AF6"});
@@ -353,6 +358,22 @@ TEST_P(Pic18OnChipTest, EraseWriteVerifyAndReadBack) {
 
 INSTANTIATE_TEST_SUITE_P(Every18FPart, Pic18OnChipTest, testing::ValuesIn(kPic18Devices),
                          [](const auto& info) { return std::string(info.param); });
+
+// A file that write-protects the configuration (WRTC clear in CONFIG6H) still gets every
+// other configuration byte into the chip.
+TEST(Pic18OnChipTest, ConfigurationWriteProtectionIsWrittenLast) {
+    for (const char* name : {"18F452", "18F4680"}) {
+        TBoardRig rig(name);
+        rig.Image().Config18[5] = 0xDFFF;  // CONFIG6H: WRTC on
+        rig.Image().Config18[6] = 0xBFFE;  // CONFIG7: table reads of block 0 and boot protected
+        rig.Programmer.ProgramConfig18();
+        rig.Programmer.VerifyConfig18();
+        EXPECT_TRUE(rig.Programmer.OperationOk) << name;
+        EXPECT_THAT(rig.Ui.Messages, IsEmpty()) << name;
+        EXPECT_EQ(Config18Word(rig.Chip(), 6), 0xBFFE) << name;
+        EXPECT_NO_VIOLATIONS(rig);
+    }
+}
 
 // No chip answers, or one that never clears WR: every byte gives up after 50 ms and the verify
 // reports the first.
