@@ -73,7 +73,6 @@ void LoadEepromByte18(TPinLayer& pins, const TPicDevice& device, std::uint16_t a
 
 void ProgramNop(TPinLayer& pins, std::uint32_t holdMs) {
     constexpr int kClocksBeforeHold = 3;
-    constexpr std::uint32_t kDischargeMs = 1;
     for (int clock = 0; clock < kClocksBeforeHold; ++clock) {
         pins.ClockBit(false);
     }
@@ -81,8 +80,6 @@ void ProgramNop(TPinLayer& pins, std::uint32_t holdMs) {
     pins.SetClock(true);
     pins.DelayMs(holdMs);
     pins.SetClock(false);
-    // The chip needs the clock low for a while after the pulse before the payload clocks
-    // (100 us on the newer parts); the next edge would otherwise come a port access later.
     pins.DelayMs(kDischargeMs);
     SendBits(pins, kInstructionNop, kPayloadBits);
 }

@@ -62,8 +62,13 @@ void SetTablePointer(TPinLayer& pins, std::uint32_t address);
 // parts (Algorithm 10) get one more NOP before the fetch.
 void LoadEepromByte18(TPinLayer& pins, const TPicDevice& device, std::uint16_t address);
 
+// After a programming pulse or a bulk erase the clock must stay low a while before it rises
+// again, so the chip can discharge its programming voltage: 100 µs on the newer parts. The
+// clock counts whole milliseconds.
+inline constexpr std::uint32_t kDischargeMs = 1;
+
 // The NOP that ends a table write and starts programming: its fourth clock is held high for
-// `holdMs` while the chip writes, then low for 1 ms before the payload.
+// `holdMs` while the chip writes, then low for the discharge time before the payload clocks.
 void ProgramNop(TPinLayer& pins, std::uint32_t holdMs);
 
 }  // namespace vantrel

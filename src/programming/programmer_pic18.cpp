@@ -6,6 +6,7 @@
 // shares one body that asks the device.
 
 #include <algorithm>
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +44,11 @@ constexpr std::uint32_t kEepromPollMs = 5;
 // Far longer than any byte takes. A missing chip or a data line stuck high reads WR set for
 // ever; the verify that follows reports the byte.
 constexpr std::uint32_t kEepromWriteLimitMs = 50;
+
+// The configuration words in the order they are written. Word 5 holds CONFIG6H, whose WRTC
+// bit write-protects the configuration: written before CONFIG7, it would keep that from being
+// written, and a Write does not verify the configuration afterwards.
+constexpr std::array<std::size_t, kConfig18Words> kConfigurationWriteOrder{0, 1, 2, 3, 4, 6, 5};
 
 constexpr std::uint16_t kBlankProgramWord18 = 0xFFFF;
 constexpr std::size_t kIdBytes18 = 8;
@@ -224,6 +230,7 @@ void TProgrammer::ReadData18A() {
 
 // The IDs are always written and counted as 8 words. Each configuration word is sent twice,
 // to its even and its odd byte address; the chip takes the byte that matches the address.
+// The table pointer is set again only where the write order jumps.
 void TProgrammer::ProgramConfig18() {
     const TDeviceImage& image = Image();
     ui_.SetStatus("Writing configuration memory...");
@@ -247,13 +254,18 @@ void TProgrammer::ProgramConfig18() {
     Instruction18(kInstructionBsfCfgs);
     Instruction18(kInstructionGoto100000First);
     Instruction18(kInstructionGoto100000Second);
-    SetTablePointer(pins_, kAddress18Config);
-    for (const std::uint16_t word : image.Config18) {
+    std::uint32_t pointer = 0;
+    for (const std::size_t n : kConfigurationWriteOrder) {
+        const auto address = static_cast<std::uint32_t>(kAddress18Config + 2 * n);
+        if (address != pointer) {
+            SetTablePointer(pins_, address);
+        }
         for (int half = 0; half < 2; ++half) {
-            SendCommand18(pins_, kCommand18TableWriteStartProgramming, word);
+            SendCommand18(pins_, kCommand18TableWriteStartProgramming, image.Config18[n]);
             ProgramNop(pins_, kConfigurationHoldMs);
             Instruction18(kInstructionIncfTblptrl);
         }
+        pointer = address + 2;
     }
     Off();
 }
@@ -305,10 +317,12 @@ void TProgrammer::ReadConfig18() {
 }
 
 // The erase starts on the fourth clock of the command after the first NOP and runs while the
-// chip holds serial execution; programming mode must not be left before it ends.
+// chip holds serial execution; programming mode must not be left before it ends, and the clock
+// stays low for the discharge time after it.
 void TProgrammer::EraseHoldNop18() {
     SendBits(pins_, kCommand18CoreInstruction, kCommand18Bits);
     D(kBulkEraseMs);
+    D(kDischargeMs);
     SendBits(pins_, kInstructionNop, kPayload18Bits);
 }
 

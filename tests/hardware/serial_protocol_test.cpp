@@ -257,18 +257,28 @@ TEST(ProgramNopTest, HoldsTheFourthClockHighForTheProgrammingTime) {
         }
     }
     EXPECT_THAT(rig.TraceLines(), testing::Contains("D 2"));
-    // After the pulse the clock stays low long enough for the chip to discharge (at least
-    // 100 us) before the payload's first clock.
-    std::vector<std::uint64_t> edges;  // times the clock changed
+}
+
+// The chip discharges its programming voltage while the clock is low after the pulse; the
+// payload clocks must not start before that.
+TEST(ProgramNopTest, KeepsTheClockLowForTheDischargeTimeAfterThePulse) {
+    TPinRig rig;
+    ProgramNop(rig.Pins, 1);
+    std::vector<std::uint64_t> falls;
+    std::vector<std::uint64_t> rises;
     bool clock = false;
     for (const auto& access : rig.Port.Accesses) {
-        if (access.Kind == 'W' && ((access.Value & 0x02) != 0) != clock) {
-            clock = !clock;
-            edges.push_back(access.Microseconds);
+        if (access.Kind == 'W' && access.Address == 0x378) {
+            const bool now = (access.Value & 0x02) != 0;
+            if (now != clock) {
+                (now ? rises : falls).push_back(access.Microseconds);
+            }
+            clock = now;
         }
     }
-    ASSERT_GE(edges.size(), 9u);
-    EXPECT_GE(edges[8] - edges[7], 100u);
+    ASSERT_GE(falls.size(), 5u);
+    ASSERT_GE(rises.size(), 5u);
+    EXPECT_GE(rises[4] - falls[3], 1000u * kDischargeMs);
 }
 
 }  // namespace

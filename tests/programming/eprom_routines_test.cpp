@@ -11,6 +11,7 @@ namespace {
 
 using test::Head;
 using test::Tail;
+using test::TBoardRig;
 using test::TProbeRig;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
@@ -240,14 +241,18 @@ TEST(EpromProgramConfigTest, FourteenBitPartPulsesIdsAndConfigurationForTenMilli
     EXPECT_TRUE(rig.Programmer.OperationOk);
 }
 
-TEST(EpromProgramConfigTest, FourteenBitPartWithoutIdsOnlyStepsOverThem) {
-    TProbeRig rig("16C621A");
-    ChipHoldsConfiguration(rig, {{0x7F, 0xFF, 0x7F, 0x7F}, {0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF}},
-                           0x2000, 0x2007, std::nullopt);
-    rig.Programmer.EpromProgramConfig();
-    EXPECT_EQ(rig.Count("Cmd 2"), 1u);
-    EXPECT_EQ(rig.Count("Cmd 6"), 4u + 3u);
-    EXPECT_TRUE(rig.Programmer.OperationOk);
+// IDs that are all erased are not pulsed; the steps over them still are.
+TEST(EpromProgramConfigTest, WithoutIdsOnlyTheConfigurationWordIsPulsed) {
+    for (const auto& [device, increments] :
+         {std::pair{"16C621A", 4u + 3u}, std::pair{"16C505", 1u}}) {
+        TProbeRig rig(device);
+        rig.Image().IdBuffer = {0x7F, 0xFF, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F};
+        rig.Programmer.EpromProgramConfig();
+        EXPECT_EQ(rig.Count("Cmd 2"), 1u) << device;
+        EXPECT_EQ(rig.Count("Cmd 8"), 1u) << device;
+        EXPECT_EQ(rig.Count("Cmd 6"), increments) << device;
+        EXPECT_EQ(rig.Transcript().back(), "off") << device;
+    }
 }
 
 TEST(EpromProgramConfigTest, FailuresAreReportedAndTheRestIsStillWritten) {
@@ -279,13 +284,6 @@ TEST(EpromProgramConfigTest, TwelveBitPartWritesTheConfigurationFirstAndIdsAfter
     // Only ID 3 really differs; ID 1 is 0x92 and reads back as its low 7 bits.
     EXPECT_THAT(rig.Ui.Messages, ElementsAre("ID Settings Verify Error"));
     EXPECT_FALSE(rig.Programmer.OperationOk);
-}
-
-TEST(EpromProgramConfigTest, TwelveBitPartWithoutIdsStopsAfterTheConfigurationWord) {
-    TProbeRig rig("16C505");
-    rig.Programmer.EpromProgramConfig();
-    EXPECT_THAT(Tail(rig.Transcript(), 4), ElementsAre("Cmd 4", "R", "Cmd 6", "off"));
-    EXPECT_EQ(rig.Count("Cmd 8"), 1u);
 }
 
 TEST(EpromVerifyConfigTest, FourteenBitPartChecksEveryIdThenTheConfigurationWord) {
@@ -430,6 +428,104 @@ TEST(BlankCheckTest, ATakenChipValueIsProgrammedAgainWithItsOwnValue) {
     EXPECT_EQ(rig.Count("L 0C52"), 1u);
     EXPECT_EQ(rig.Programmer.WordsWritten, 2);
     EXPECT_TRUE(rig.Programmer.OperationOk);
+}
+
+// ---- against the simulated chips ------------------------------------------------------------
+
+#define EXPECT_NO_VIOLATIONS(rig) \
+    EXPECT_TRUE((rig).Violations().Empty()) << (rig).Violations().Describe()
+
+constexpr const char* kEpromDevices[] = {"12C508",  "12C509", "12C671", "12C672", "16C621A",
+                                         "16C622A", "16C745", "16C765", "16C505"};
+
+// Program words with gaps, up to the end of memory (the calibration word excepted), IDs and a
+// configuration word with the watchdog off.
+void FillEpromImage(TBoardRig& rig) {
+    const TPicDevice& device = rig.Device();
+    TDeviceImage& image = rig.Image();
+    const std::uint16_t last = device.ProgramSize - 1;
+    for (const std::uint16_t address :
+         {std::uint16_t{0}, std::uint16_t{1}, std::uint16_t{0x21}, std::uint16_t(last - 1), last}) {
+        if (address != device.CalibrationAddress) {
+            image.ProgramBuffer[address] =
+                static_cast<std::uint16_t>((0x0A5A + address * 0x111u) & device.BlankWord);
+        }
+    }
+    image.IdBuffer = {0x01, 0x23, 0x45, 0x67, 0x7F, 0x7F, 0x7F, 0x7F};
+    image.ConfigWord1 = static_cast<std::uint16_t>(device.ConfigMask & ~device.WdtFuse.Mask);
+}
+
+class EpromOnChipTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(EpromOnChipTest, BlankCheckWriteVerifyAndReadBackKeepTheCalibrationWord) {
+    TBoardRig rig(GetParam());
+    const TPicDevice& device = rig.Device();
+    const TSimChipState fresh = rig.Chip();
+    FillEpromImage(rig);
+    if (HasCalibrationWord(device)) {
+        rig.Ui.Answers.push_back(true);  // take the chip's calibration value
+    }
+    ASSERT_TRUE(rig.Programmer.BlankCheck()) << testing::PrintToString(rig.Ui.Messages);
+    rig.Programmer.EpromProgramChip(false);
+    rig.Programmer.EpromVerify(false);
+    rig.Programmer.EpromProgramConfig();
+    rig.Programmer.EpromVerifyConfig();
+    EXPECT_TRUE(rig.Programmer.OperationOk);
+    EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+    EXPECT_NO_VIOLATIONS(rig);
+
+    const TDeviceImage written = rig.Image();
+    const TSimChipState& chip = rig.Chip();
+    for (std::size_t a = 0; a < device.ProgramSize; ++a) {
+        ASSERT_EQ(chip.Program[a], written.ProgramBuffer[a]) << "address " << HexWordText(a);
+    }
+    if (HasCalibrationWord(device)) {
+        EXPECT_EQ(chip.Program[device.CalibrationAddress],
+                  fresh.Program[device.CalibrationAddress]);
+    }
+    EXPECT_THAT(chip.Ids, ElementsAre(0x01, 0x23, 0x45, 0x67));
+    EXPECT_EQ(chip.Config[0], written.ConfigWord1);
+
+    ClearBuffers(rig.Image(), device);
+    rig.Programmer.EpromRead(false);
+    EXPECT_TRUE(rig.Image() == written);
+    EXPECT_NO_VIOLATIONS(rig);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEpromPart, EpromOnChipTest, testing::ValuesIn(kEpromDevices),
+                         [](const auto& info) { return std::string(info.param); });
+
+// With "Blank Chk" off the calibration word never reaches the buffer; a good chip must still
+// take the program and pass its verify.
+TEST(EpromOnChipTest, WithoutBlankCheckTheFactoryCalibrationWordIsLeftAlone) {
+    for (const char* name : kEpromDevices) {
+        TBoardRig rig(name);
+        if (!HasCalibrationWord(rig.Device())) {
+            continue;
+        }
+        const std::uint16_t calibration = rig.Device().CalibrationAddress;
+        const std::uint16_t factory = rig.Chip().Program[calibration];
+        FillEpromImage(rig);
+        rig.Programmer.EpromProgramChip(false);
+        rig.Programmer.EpromVerify(false);
+        EXPECT_TRUE(rig.Programmer.OperationOk) << name;
+        EXPECT_THAT(rig.Ui.Messages, IsEmpty()) << name;
+        EXPECT_EQ(rig.Chip().Program[calibration], factory) << name;
+        EXPECT_NO_VIOLATIONS(rig);
+    }
+}
+
+TEST(EpromOnChipTest, BlankCheckRefusesAWrittenChipUntouched) {
+    for (const char* name : {"12C509", "16C622A"}) {
+        TBoardRig rig(name);
+        rig.Chip().Program[0x10] = 0x0000;
+        const TSimChipState before = rig.Chip();
+        EXPECT_FALSE(rig.Programmer.BlankCheck()) << name;
+        EXPECT_THAT(rig.Ui.Messages, ElementsAre("Program memory not Blank\r\nFailed at address "
+                                                 "$0010\r\nProgramming Aborted!"));
+        EXPECT_TRUE(rig.Chip() == before) << name;
+        EXPECT_NO_VIOLATIONS(rig);
+    }
 }
 
 }  // namespace

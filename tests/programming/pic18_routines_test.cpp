@@ -18,6 +18,7 @@ namespace {
 
 using test::TablePointerTokens;
 using test::Tail;
+using test::TBoardRig;
 using test::Tokens;
 using test::TProbeRig;
 using testing::ElementsAre;
@@ -30,15 +31,6 @@ const std::string kConfigurationNop = "I 0000 D 1@3H D 1@4L";
 std::vector<std::string> SelectCodeMemory() {
     return Tokens(
         {{"I 8EA6", "I 8CA6"}, TablePointerTokens(0x3C0006), {"C12 0000", "I 8EA6", "I 9CA6"}});
-}
-
-// A chip whose program memory holds `word(i)` at word i, low byte first.
-std::function<std::uint8_t(std::uint32_t)> ProgramBytes(
-    std::function<std::uint16_t(std::uint32_t)> word) {
-    return [word](std::uint32_t address) {
-        const std::uint16_t value = word(address / 2);
-        return static_cast<std::uint8_t>(address % 2 == 0 ? value & 0xFF : value >> 8);
-    };
 }
 
 TEST(ProgramChip18Test, WritesWholeBlocksUpToTheLastNonBlankWord) {
@@ -153,22 +145,6 @@ TEST(Verify18Test, DataMismatchStopsThePassInBothGroups) {
     }
 }
 
-TEST(Read18Test, ReadsProgramMemoryLowByteFirstAndVerifiesWhatItRead) {
-    TProbeRig rig("18F242");
-    rig.Probe.Byte = ProgramBytes(
-        [](std::uint32_t word) { return static_cast<std::uint16_t>(word * 0x9E37u + 0x1234u); });
-    rig.Programmer.Read18();
-    EXPECT_EQ(rig.Image().ProgramBuffer[0], 0x1234);
-    EXPECT_EQ(rig.Image().ProgramBuffer[0x1FFF],
-              static_cast<std::uint16_t>(0x1FFF * 0x9E37u + 0x1234u));
-    EXPECT_EQ(rig.Image().ProgramBuffer[0x2000], 0xFFFF);  // beyond the part
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Reading program data...", "Target PIC read into buffer"));
-    rig.Programmer.Verify18A(false);
-    EXPECT_TRUE(rig.Programmer.OperationOk);
-    EXPECT_THAT(rig.Ui.Messages, IsEmpty());
-}
-
 TEST(ReadData18Test, ReadsEveryByteWithTheGroupsEepromRead) {
     for (const auto& [device, nops] : {std::pair{"18F248", 0u}, std::pair{"18F2550", 256u}}) {
         TProbeRig rig(device);
@@ -189,7 +165,7 @@ TEST(ReadData18Test, ReadsEveryByteWithTheGroupsEepromRead) {
     }
 }
 
-TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwice) {
+TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwiceWriteProtectionLast) {
     TProbeRig rig("18F4680");
     for (std::uint16_t i = 0; i < 8; ++i) {
         rig.Image().IdBuffer[i] = static_cast<std::uint16_t>(i + 1);
@@ -207,7 +183,12 @@ TEST(ProgramConfig18Test, WritesIdsThenEveryConfigurationWordTwice) {
                 {"C13 0201", "C13 0403", "C13 0605", "C15 0807", kProgramNop, "off", "D 10", "on",
                  "I 8EA6", "I 8CA6", "I EF00", "I F800"},
                 TablePointerTokens(0x300000)});
-    for (std::uint16_t n = 0; n < 7; ++n) {
+    // CONFIG6H, which can write-protect the configuration, goes last.
+    for (const std::uint16_t n : {0, 1, 2, 3, 4, 6, 5}) {
+        if (n == 6 || n == 5) {
+            const auto pointer = TablePointerTokens(0x300000u + 2u * n);
+            expected.insert(expected.end(), pointer.begin(), pointer.end());
+        }
         const std::string write = "C15 " + HexWordText(0x0F00 + n * 0x11);
         expected.insert(expected.end(),
                         {write, kConfigurationNop, "I 2AF6", write, kConfigurationNop, "I 2AF6"});
@@ -256,22 +237,10 @@ TEST(VerifyConfig18Test, ChecksEveryIdByteAndConfigurationWord) {
     }
 }
 
-TEST(ReadConfig18Test, FillsIdBytesAndConfigurationWords) {
-    TProbeRig rig("18F258");
-    rig.Probe.Byte = ConfigurationBytes(
-        {{0x200000, 0x01}, {0x200007, 0x80}, {0x300001, 0x22}, {0x30000C, 0x40}, {0x30000D, 0x00}});
-    rig.Programmer.ReadConfig18();
-    EXPECT_THAT(rig.Image().IdBuffer, ElementsAre(0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x80));
-    EXPECT_THAT(rig.Image().Config18,
-                ElementsAre(0x22FF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0x0040));
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Reading config data...", "Target PIC config data read into buffer"));
-}
-
 // The chip starts the erase on the fourth clock of the command after the NOP and needs the
 // erase time there, before the command's payload and before the voltage goes.
 TEST(EraseAll18Test, SendsTheGroupsKeyAndHoldsAfterTheFourthClock) {
-    const std::string kHeldNop = "I 0000 D 10@4L";
+    const std::string kHeldNop = "I 0000 D 10@4L D 1@4L";
     const auto older =
         Tokens({{"on"}, TablePointerTokens(0x3C0004), {"C12 0080", "I 0000", kHeldNop, "off"}});
     const auto newer = Tokens({{"on"},
@@ -286,6 +255,142 @@ TEST(EraseAll18Test, SendsTheGroupsKeyAndHoldsAfterTheFourthClock) {
         TEraseAll18Access::EraseAll18(rig.Programmer);
         EXPECT_THAT(rig.Transcript(), ElementsAreArray(expected)) << device;
         EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+    }
+}
+
+// ---- against the simulated chips ------------------------------------------------------------
+
+#define EXPECT_NO_VIOLATIONS(rig) \
+    EXPECT_TRUE((rig).Violations().Empty()) << (rig).Violations().Describe()
+
+constexpr const char* kPic18Devices[] = {"18F242",  "18F248",  "18F252", "18F258",
+                                         "18F442",  "18F448",  "18F452", "18F458",
+                                         "18F2550", "18F4550", "18F4680"};
+
+// Each group through its own names; both share one body, but the operation calls them apart.
+struct TPic18Routines {
+    TProgrammer& Programmer;
+    bool Newer;
+
+    void Write(bool data) {
+        Newer ? Programmer.ProgramChip18A(data) : Programmer.ProgramChip18(data);
+    }
+    void Verify(bool data) { Newer ? Programmer.Verify18A(data) : Programmer.Verify18(data); }
+    void VerifyConfig() { Newer ? Programmer.VerifyConfig18A() : Programmer.VerifyConfig18(); }
+    void Read() {
+        if (Newer) {
+            Programmer.Read18A();
+            Programmer.ReadData18A();
+        } else {
+            Programmer.Read18();
+            Programmer.ReadData18();
+        }
+        Programmer.ReadConfig18();
+    }
+};
+
+// Program words with gaps up to the last word of memory, data bytes, IDs and a configuration
+// with the watchdog off.
+void FillPic18Image(TDeviceImage& image, const TPicDevice& device) {
+    for (std::uint32_t word :
+         {0u, 1u, 2u, 9u, 0x100u, device.ProgramSize - 3u, device.ProgramSize - 1u}) {
+        image.ProgramBuffer[word] = static_cast<std::uint16_t>(0xA000 + word * 0x0101u);
+    }
+    image.DataBuffer[0] = 0x00;
+    image.DataBuffer[0x10] = 0x5A;
+    image.DataBuffer[0xFF] = 0xA5;
+    for (std::uint16_t i = 0; i < 8; ++i) {
+        image.IdBuffer[i] = static_cast<std::uint16_t>(0x31 + 7 * i);
+    }
+    image.Config18[1] = 0xFEFF;  // CONFIG2H: WDTEN off
+}
+
+class Pic18OnChipTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(Pic18OnChipTest, EraseWriteVerifyAndReadBack) {
+    TBoardRig rig(GetParam());
+    const TPicDevice& device = rig.Device();
+    TPic18Routines routines{rig.Programmer, device.Algorithm == kAlgorithm18FNew};
+    // A used chip, code protection and all: only a chip erase that takes the IDs and the
+    // configuration too leaves it blank.
+    TSimChipState& used = rig.Chip();
+    std::fill(used.Program.begin(), used.Program.end(), 0x1234);
+    std::fill(used.Data.begin(), used.Data.end(), 0x00);
+    std::fill(used.Ids.begin(), used.Ids.end(), 0x00);
+    std::fill(used.Config.begin(), used.Config.end(), 0x00);
+    TEraseAll18Access::EraseAll18(rig.Programmer);
+    ASSERT_TRUE(rig.Chip() == ErasedChip(rig.Session.Device.CurrentDevice));
+    EXPECT_NO_VIOLATIONS(rig);
+
+    FillPic18Image(rig.Image(), device);
+    routines.Write(false);
+    routines.Write(true);
+    routines.Verify(false);
+    routines.Verify(true);
+    rig.Programmer.ProgramConfig18();
+    routines.VerifyConfig();
+    EXPECT_TRUE(rig.Programmer.OperationOk);
+    EXPECT_THAT(rig.Ui.Messages, IsEmpty());
+    EXPECT_NO_VIOLATIONS(rig);
+    // Whole blocks up to the last word, the data up to its last byte, the eight ID bytes.
+    EXPECT_EQ(rig.Programmer.WordsWritten, device.ProgramSize + 0x100 + 8);
+
+    const TDeviceImage written = rig.Image();
+    const TSimChipState& chip = rig.Chip();
+    for (std::size_t i = 0; i < device.ProgramSize; ++i) {
+        ASSERT_EQ(chip.Program[i], written.ProgramBuffer[i]) << "word " << i;
+    }
+    for (std::size_t i = 0; i < device.EepromSize; ++i) {
+        ASSERT_EQ(chip.Data[i], written.DataBuffer[i]) << "byte " << i;
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(chip.Ids[i], written.IdBuffer[i]) << "ID " << i;
+    }
+    for (std::size_t n = 0; n < kConfig18Words; ++n) {
+        EXPECT_EQ(Config18Word(chip, n), written.Config18[n]) << "configuration word " << n;
+    }
+
+    ClearBuffers(rig.Image(), device);
+    routines.Read();
+    EXPECT_TRUE(rig.Image() == written);
+    EXPECT_NO_VIOLATIONS(rig);
+}
+
+INSTANTIATE_TEST_SUITE_P(Every18FPart, Pic18OnChipTest, testing::ValuesIn(kPic18Devices),
+                         [](const auto& info) { return std::string(info.param); });
+
+// A file that write-protects the configuration (WRTC clear in CONFIG6H) still gets every
+// other configuration byte into the chip.
+TEST(Pic18OnChipTest, ConfigurationWriteProtectionIsWrittenLast) {
+    for (const char* name : {"18F452", "18F4680"}) {
+        TBoardRig rig(name);
+        rig.Image().Config18[5] = 0xDFFF;  // CONFIG6H: WRTC on
+        rig.Image().Config18[6] = 0xBFFE;  // CONFIG7: table reads of block 0 and boot protected
+        rig.Programmer.ProgramConfig18();
+        rig.Programmer.VerifyConfig18();
+        EXPECT_TRUE(rig.Programmer.OperationOk) << name;
+        EXPECT_THAT(rig.Ui.Messages, IsEmpty()) << name;
+        EXPECT_EQ(Config18Word(rig.Chip(), 6), 0xBFFE) << name;
+        EXPECT_NO_VIOLATIONS(rig);
+    }
+}
+
+// No chip answers, or one that never clears WR: every byte gives up after 50 ms and the verify
+// reports the first.
+TEST(Pic18OnChipTest, EepromWriteWithTheDataLineStuckHighEnds) {
+    for (const char* name : {"18F452", "18F4550"}) {
+        TBoardRig rig(name);
+        rig.Board.Faults().DataStuck = true;
+        rig.Image().DataBuffer[0] = 0x12;
+        rig.Image().DataBuffer[1] = 0x34;
+        const std::uint64_t start = rig.Clock.NowMicroseconds();
+        rig.Programmer.ProgramChip18(true);
+        EXPECT_LT(rig.Clock.NowMicroseconds() - start, 200'000u) << name;
+        EXPECT_EQ(rig.Programmer.WordsWritten, 2) << name;
+        rig.Programmer.Verify18(true);
+        EXPECT_THAT(rig.Ui.Messages, ElementsAre("Data Verify Error at Data address 0x000"));
+        EXPECT_FALSE(rig.Programmer.OperationOk);
+        EXPECT_EQ(rig.Ui.ShownWhilePowered, 0);
     }
 }
 

@@ -24,12 +24,12 @@ std::uint8_t DeviceIndex(std::string_view name) {
 
 void TScriptedUi::ShowMessage(std::string_view text) {
     Messages.emplace_back(text);
-    ShownWhilePowered += probe_.Powered() ? 1 : 0;
+    ShownWhilePowered += powered_() ? 1 : 0;
 }
 
 bool TScriptedUi::AskYesNo(std::string_view question) {
     Questions.emplace_back(question);
-    ShownWhilePowered += probe_.Powered() ? 1 : 0;
+    ShownWhilePowered += powered_() ? 1 : 0;
     if (Answers.empty()) {
         ADD_FAILURE() << "unexpected question: " << question;
         return false;
@@ -45,6 +45,12 @@ TProbeRig::TProbeRig(std::string_view deviceName)
     Session.Device.CurrentDevice = DeviceIndex(deviceName);
     Session.Hardware.VppDelay = 0;
     ClearBuffers(Image(), Device());
+}
+
+TBoardRig::TBoardRig(std::string_view deviceName) {
+    Session.Device.CurrentDevice = DeviceIndex(deviceName);
+    ClearBuffers(Image(), Device());
+    Board.InsertChip(Session.Device.CurrentDevice);
 }
 
 std::size_t TProbeRig::Count(std::string_view token) const {

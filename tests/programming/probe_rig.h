@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "hardware/port_trace.h"
 #include "programming/programmer.h"
 #include "serial_probe.h"
+#include "sim/simulated_board.h"
 
 namespace vantrel::test {
 
@@ -20,7 +22,8 @@ namespace vantrel::test {
 // question appeared, since a dialog may stay open for minutes.
 class TScriptedUi final : public TProgrammingUi {
   public:
-    explicit TScriptedUi(const TSerialProbe& probe) : probe_(probe) {}
+    // `powered` tells whether the chip has any voltage on it now.
+    explicit TScriptedUi(std::function<bool()> powered) : powered_(std::move(powered)) {}
 
     void SetStatus(std::string_view text) override { Statuses.emplace_back(text); }
     void ShowMessage(std::string_view text) override;
@@ -35,7 +38,7 @@ class TScriptedUi final : public TProgrammingUi {
     int ShownWhilePowered = 0;
 
   private:
-    const TSerialProbe& probe_;
+    std::function<bool()> powered_;
 };
 
 // One device's routines on the probe, with a blank image. Vpp Delay is 0, so the transcript
@@ -58,7 +61,30 @@ struct TProbeRig {
     std::ostream DelayStream{&Sink};
     TPortTrace Trace{DelayStream};
     TPinLayer Pins{Session.Hardware, Probe, Clock, &Trace};
-    TScriptedUi Ui{Probe};
+    TScriptedUi Ui{[this] { return Probe.Powered(); }};
+    TProgrammer Programmer{Session, Pins, Ui};
+};
+
+// One device's routines against the simulated board, with a factory-fresh chip of that device
+// in the socket and a blank image. The program's wiring is the default, as is the board's.
+struct TBoardRig {
+    explicit TBoardRig(std::string_view deviceName);
+    TBoardRig(const TBoardRig&) = delete;
+    TBoardRig& operator=(const TBoardRig&) = delete;
+
+    [[nodiscard]] const TPicDevice& Device() const { return Session.Device.Device(); }
+    [[nodiscard]] TDeviceImage& Image() { return Session.Device.Image; }
+    [[nodiscard]] TSimChipState& Chip() { return Board.ChipState(); }
+    [[nodiscard]] const TSimViolationLog& Violations() { return Board.Violations(); }
+
+    TVantrelSession Session;
+    TVirtualClock Clock;
+    TSimulatedBoard Board{Clock};
+    TPinLayer Pins{Session.Hardware, Board, Clock};
+    TScriptedUi Ui{[this] {
+        const TSocketLevels socket = Board.Socket();
+        return socket.Vdd || socket.Vpp || socket.Vpp40;
+    }};
     TProgrammer Programmer{Session, Pins, Ui};
 };
 
