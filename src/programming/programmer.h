@@ -120,9 +120,9 @@ class TProgrammer {
     void WaitEepromWrite18();
     void EraseHoldNop18();
 
-    // Compares a memory with the chip from the counter's present address; stops at the first
-    // difference, leaving programming mode before it says so.
-    void CompareMemory(bool data);
+    // Compares a memory with the chip, once the counter has been stepped over the words before
+    // address 0; stops at the first difference, leaving programming mode before it says so.
+    void VerifyPass(bool data, std::size_t wordsBeforeStart);
 
     // Pieces of the 14-bit configuration routines and of the operations.
     void EraseEepromPart();

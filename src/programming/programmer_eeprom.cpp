@@ -100,18 +100,19 @@ void TProgrammer::FLASHProgramChip(bool data) {
 }
 
 void TProgrammer::Verify(bool data) {
-    ui_.SetStatus(VerifyingStatus(data));
-    if (VerifiedMemory(Device(), Image(), data).Size == 0) {
-        return;
-    }
-    On();
-    CompareMemory(data);
+    VerifyPass(data, 0);
 }
 
-void TProgrammer::CompareMemory(bool data) {
+void TProgrammer::VerifyPass(bool data, std::size_t wordsBeforeStart) {
     const TPicDevice& device = Device();
     const TDeviceImage& image = Image();
     const TVerifiedMemory memory = VerifiedMemory(device, image, data);
+    ui_.SetStatus(VerifyingStatus(data));
+    if (memory.Size == 0) {
+        return;
+    }
+    On();
+    SkipWords(wordsBeforeStart);
     for (std::size_t address = 0; address < memory.Size; ++address) {
         Cmd(ReadCommand(data));
         const auto readBack = static_cast<std::uint16_t>(R() & memory.Mask);

@@ -130,15 +130,7 @@ void TProgrammer::EpromProgramChip(bool data) {
 // Verify of the EEPROM parts, after a step from the configuration word to address 0 on the
 // 12-bit parts.
 void TProgrammer::EpromVerify(bool data) {
-    ui_.SetStatus(VerifyingStatus(data));
-    if (VerifiedMemory(Device(), Image(), data).Size == 0) {
-        return;
-    }
-    On();
-    if (IsTwelveBit(Device())) {
-        SkipWords(1);
-    }
-    CompareMemory(data);
+    VerifyPass(data, IsTwelveBit(Device()) ? 1 : 0);
 }
 
 // The EPROM parts have no data EEPROM: a data pass has nothing to read.
