@@ -77,6 +77,10 @@ int RunChipOperation(const TCliOptions& options, TCliStreams streams, TVantrelSe
                 return static_cast<int>(kExitNoProgrammer);
             }
             session.Hardware = access.Settings;
+            if (options.Driver == TPortDriver::Simulated) {
+                // Said plainly, so nobody takes the result for a programmed chip.
+                streams.Err << kSimulatedProgrammerNotice << "\n";
+            }
             TCliProgrammingUi ui(status, streams.Err, std::cin,
                                  UiSettings(options, streams, status));
             TProgrammer programmer(session, access.Pins, ui);

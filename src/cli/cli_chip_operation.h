@@ -10,6 +10,9 @@
 
 namespace vantrel::cli {
 
+inline constexpr const char* kSimulatedProgrammerNotice =
+    "vantrel-cli: simulated programmer - no real chip is involved";
+
 // A session for the device of -d with the options of the command line ("Auto-Verify",
 // "Blank Chk", "Change Cal"); nothing when the device is missing or unknown (reported on err).
 [[nodiscard]] std::unique_ptr<TVantrelSession> ChipSession(const TCliOptions& options,
