@@ -1,7 +1,6 @@
 #include "hardware/port_registers.h"
 
-#include <cstdio>
-
+#include "device/hex_text.h"
 #include "hardware/port_error.h"
 #include "hardware/port_lines.h"
 
@@ -29,10 +28,6 @@ std::string RegisterName(std::uint8_t offset) {
     }
 }
 
-std::string PortAddressHex(std::uint32_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%03X", static_cast<unsigned>(address));
-    return text;
-}
+std::string PortAddressHex(std::uint32_t address) { return HexText(address, 3); }
 
 }  // namespace vantrel
