@@ -29,6 +29,7 @@ class TSilentUi final : public TProgrammingUi {
         throw std::runtime_error(std::string(text));
     }
     bool AskYesNo(std::string_view) override { return true; }
+    TAnswer AskYesNoCancel(std::string_view) override { return TAnswer::Yes; }
 };
 
 // Adds up the "D n" lines of a port trace: the waits the routines ask for. The trace hands over

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Fails when a module includes a layer it must not know: the core never includes Qt or the
-# programs, sim never includes programming, and the lower layers never include the upper ones.
+# programs, sim never includes programming, the lower layers never include the upper ones, and
+# only the service (what both programs call) brings programming and the simulator together.
 src="$1"
 status=0
 check() {
@@ -14,11 +15,13 @@ check() {
         fi
     done
 }
-check device 'hexfile/' 'hardware/' 'programming/' 'disasm/' 'sim/' 'cli/' 'app/' 'Q'
-check hexfile 'hardware/' 'programming/' 'disasm/' 'sim/' 'cli/' 'app/' 'Q'
-check disasm 'hardware/' 'programming/' 'sim/' 'cli/' 'app/' 'Q'
-check hardware 'hexfile/' 'programming/' 'disasm/' 'sim/' 'cli/' 'app/' 'Q'
-check sim 'hexfile/' 'programming/' 'disasm/' 'cli/' 'app/' 'Q'
-check programming 'sim/' 'cli/' 'app/' 'Q'
+check device 'hexfile/' 'hardware/' 'programming/' 'disasm/' 'sim/' 'service/' 'cli/' 'app/' 'Q'
+check hexfile 'hardware/' 'programming/' 'disasm/' 'sim/' 'service/' 'cli/' 'app/' 'Q'
+check disasm 'hardware/' 'programming/' 'sim/' 'service/' 'cli/' 'app/' 'Q'
+check hardware 'hexfile/' 'programming/' 'disasm/' 'sim/' 'service/' 'cli/' 'app/' 'Q'
+check sim 'hexfile/' 'programming/' 'disasm/' 'service/' 'cli/' 'app/' 'Q'
+check programming 'sim/' 'service/' 'cli/' 'app/' 'Q'
+check service 'cli/' 'app/' 'Q'
 check cli 'app/' 'Q'
+check app 'cli/'
 exit $status

@@ -8,6 +8,7 @@
 #include "cli/cli_port.h"
 #include "cli/cli_programming_ui.h"
 #include "hardware/port_detection.h"
+#include "service/chip_operation.h"
 
 namespace vantrel::cli {
 
@@ -38,7 +39,18 @@ std::unique_ptr<TVantrelSession> NewSession(const TCliOptions& options) {
     session->Options.AutoVerify = !options.NoVerify;
     session->Options.BlankCheck = !options.NoBlankCheck;
     session->Options.ChangeCal = options.ChangeCal;
+    session->Hardware = HardwareSettingsFrom(options);
     return session;
+}
+
+// What the operation's own messages did not say already.
+void ReportUnshownFailure(const TOperationResult& result, std::ostream& err) {
+    if (result.Outcome == TOperationOutcome::Cancelled) {
+        err << "vantrel-cli: interrupted by signal " << result.StopReason
+            << "; switching the programmer off\n";
+    } else if (!result.FailureShown && !result.Failure.empty()) {
+        err << "vantrel-cli: " << result.Failure << "\n";
+    }
 }
 
 }  // namespace
@@ -67,24 +79,26 @@ std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
 }
 
 int RunChipOperation(const TCliOptions& options, TCliStreams streams, TVantrelSession& session,
-                     std::ostream& status, const TChipOperationBody& body) {
+                     std::ostream& status, TChipOperation operation) {
     return RunWithProgrammer(
-        options, streams, TPortScope::ConfiguredPort, [&](TProgrammerAccess& access) {
+        options, streams, session.Hardware, TPortScope::ConfiguredPort,
+        [&](TProgrammerAccess& access) {
             if (options.CheckPort &&
                 !TestPort(access.Pins, session.Device.Device(), options.PortBase)) {
                 streams.Err << "vantrel-cli: no programmer answers on port "
                             << PortAddressText(options.PortBase, false) << "\n";
                 return static_cast<int>(kExitNoProgrammer);
             }
-            session.Hardware = access.Settings;
-            if (options.Driver == TPortDriver::Simulated) {
+            if (access.Connection.Simulated()) {
                 // Said plainly, so nobody takes the result for a programmed chip.
                 streams.Err << kSimulatedProgrammerNotice << "\n";
             }
             TCliProgrammingUi ui(status, streams.Err, std::cin,
                                  UiSettings(options, streams, status));
-            TProgrammer programmer(session, access.Pins, ui);
-            return body(programmer);
+            const TOperationResult result =
+                vantrel::RunChipOperation(access.Connection, operation, session, ui, access.Stop);
+            ReportUnshownFailure(result, streams.Err);
+            return ExitStatusOf(result);
         });
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <iosfwd>
 #include <memory>
 
 #include "cli/cli_commands.h"
-#include "programming/programmer.h"
+#include "programming/programming_ui.h"
 #include "programming/vantrel_session.h"
 
 namespace vantrel::cli {
@@ -14,7 +13,8 @@ inline constexpr const char* kSimulatedProgrammerNotice =
     "vantrel-cli: simulated programmer - no real chip is involved";
 
 // A session for the device of -d with the options of the command line ("Auto-Verify",
-// "Blank Chk", "Change Cal"); nothing when the device is missing or unknown (reported on err).
+// "Blank Chk", "Change Cal") and its programmer settings; nothing when the device is missing or
+// unknown (reported on err).
 [[nodiscard]] std::unique_ptr<TVantrelSession> ChipSession(const TCliOptions& options,
                                                            std::ostream& err);
 
@@ -23,14 +23,12 @@ inline constexpr const char* kSimulatedProgrammerNotice =
 [[nodiscard]] std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
                                                                    std::ostream& err);
 
-using TChipOperationBody = std::function<int(TProgrammer&)>;
-
-// Opens the programmer on the port of --port and runs one chip operation with the command
+// Opens the programmer the session's settings name and runs one chip operation with the command
 // line's user interface, status texts going to `status`. With --check-port the port is tested
 // first and a port without a programmer ends with kExitNoProgrammer. The outputs are switched
-// off however it ends (RunWithProgrammer); returns the body's exit status.
+// off however it ends; returns the exit status of the outcome.
 [[nodiscard]] int RunChipOperation(const TCliOptions& options, TCliStreams streams,
                                    TVantrelSession& session, std::ostream& status,
-                                   const TChipOperationBody& body);
+                                   TChipOperation operation);
 
 }  // namespace vantrel::cli

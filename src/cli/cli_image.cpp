@@ -3,8 +3,8 @@
 #include <ostream>
 
 #include "device/device_selection.h"
-#include "hexfile/hex_reader.h"
 #include "hexfile/text_file.h"
+#include "service/hex_file_load.h"
 
 namespace vantrel::cli {
 
@@ -33,11 +33,7 @@ std::optional<std::uint8_t> RequireDevice(const TCliOptions& options, std::ostre
             << "' needs a device: -d NAME (vantrel-cli devices lists them)\n";
         return std::nullopt;
     }
-    std::string_view name = options.DeviceName;
-    if (name.rfind(kDeviceNamePrefix, 0) == 0) {
-        name.remove_prefix(kDeviceNamePrefix.size());
-    }
-    const auto index = FindDeviceByName(name);
+    const auto index = ParseDeviceName(options.DeviceName);
     if (!index) {
         err << "vantrel-cli: unknown device '" << options.DeviceName
             << "' (vantrel-cli devices lists them, spelt like 16F84A)\n";
@@ -55,21 +51,14 @@ std::optional<std::string> RequireFileArgument(const TCliOptions& options, std::
 
 bool LoadHexFile(const std::string& path, TDeviceState& state, TConfigModel& config,
                  std::ostream& err) {
-    std::string text;
-    if (const TFileResult read = ReadTextFile(path, text); !read.Ok) {
-        err << "vantrel-cli: " << read.Error << "\n";
-        return false;
-    }
     TStreamMessageBox messages(err);
     THexLoadOptions options;
     options.FileName = path;
-    const THexLoadResult loaded = LoadHex(SplitLines(text), state, options, messages);
+    const THexFileLoad loaded = vantrel::LoadHexFile(path, state, config, options, messages);
     if (!loaded.Ok) {
-        err << "vantrel-cli: " << path << ": " << loaded.Error << "\n";
-        return false;
+        err << "vantrel-cli: " << loaded.Error << "\n";
     }
-    config.UpdateConfig();
-    return true;
+    return loaded.Ok;
 }
 
 std::optional<TFileCommandInput> RequireDeviceAndFile(const TCliOptions& options,

@@ -12,23 +12,10 @@ namespace vantrel::cli {
 
 namespace {
 
-struct TDriverName {
-    std::string_view Name;
-    TPortDriver Driver;
-};
-
-constexpr std::array<TDriverName, 3> kDriverNames{{
-    {"ppdev", TPortDriver::Ppdev},
-    {"direct", TPortDriver::Direct},
-    {"simulated", TPortDriver::Simulated},
-}};
-
 std::string ApplyDriver(TCliOptions& options, const std::string& value) {
-    for (const TDriverName& driver : kDriverNames) {
-        if (driver.Name == value) {
-            options.Driver = driver.Driver;
-            return {};
-        }
+    if (const auto driver = FindPortDriver(value)) {
+        options.Driver = *driver;
+        return {};
     }
     return "unknown driver '" + value + "' (ppdev, direct or simulated)";
 }

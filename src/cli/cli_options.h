@@ -20,13 +20,6 @@ enum TExitStatus : int {
     kExitNoProgrammer = 3,     // the port cannot be opened or no programmer was found
 };
 
-// How the port is reached.
-enum class TPortDriver {
-    Ppdev,      // /dev/parportN; membership of group lp is enough
-    Direct,     // ioperm and inb/outb; root or CAP_SYS_RAWIO
-    Simulated,  // the simulated programmer board
-};
-
 struct TCliOptions {
     std::string DeviceName;                           // -d NAME
     std::optional<std::string> OutputFile;            // -o OUT

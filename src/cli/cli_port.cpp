@@ -1,21 +1,15 @@
 #include "cli/cli_port.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fstream>
-#include <memory>
-#include <optional>
 #include <ostream>
-#include <vector>
 
-#include "cli/cli_simulator.h"
-#include "hardware/direct_port.h"
-#include "hardware/port_bus.h"
+#include "cli/cli_image.h"
 #include "hardware/port_error.h"
-#include "hardware/port_trace.h"
-#include "hardware/ppdev_port.h"
 
 namespace vantrel::cli {
 
@@ -23,22 +17,25 @@ namespace {
 
 constexpr int kExitSignalBase = 128;
 
-// The one value a signal handler may set. It cannot live in a session object: the handler has
-// no way to reach one.
-volatile std::sig_atomic_t pendingSignal = 0;
+// The token a signal handler sets. It cannot live in a session object: the handler has no way
+// to reach one, so this one pointer is the program's only mutable global.
+std::atomic<TStopToken*> signalledToken{nullptr};
+static_assert(std::atomic<TStopToken*>::is_always_lock_free, "a signal handler reads it");
 
-extern "C" void RecordSignal(int signal) {
-    pendingSignal = signal;
+extern "C" void RequestStop(int signal) {
+    if (TStopToken* token = signalledToken.load()) {
+        token->Request(signal);
+    }
 }
 
 // Catches SIGINT and SIGTERM while the programmer is open, so a Ctrl-C ends the operation at the
 // next port access and the outputs are switched off, and puts the previous handlers back.
 class TSignalCatcher {
   public:
-    TSignalCatcher() {
-        pendingSignal = 0;
+    explicit TSignalCatcher(TStopToken& token) {
+        signalledToken.store(&token);
         struct sigaction action {};
-        action.sa_handler = RecordSignal;
+        action.sa_handler = RequestStop;
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < kSignals.size(); ++i) {
             sigaction(kSignals[i], &action, &previous_[i]);
@@ -48,6 +45,7 @@ class TSignalCatcher {
         for (std::size_t i = 0; i < kSignals.size(); ++i) {
             sigaction(kSignals[i], &previous_[i], nullptr);
         }
+        signalledToken.store(nullptr);
     }
     TSignalCatcher(const TSignalCatcher&) = delete;
     TSignalCatcher& operator=(const TSignalCatcher&) = delete;
@@ -57,151 +55,26 @@ class TSignalCatcher {
     std::array<struct sigaction, 2> previous_{};
 };
 
-// Deliberately not a std::exception: an operation that reports its own failures by catching
-// std::exception must not swallow the interrupt.
-struct TInterrupted {
-    int Signal;
-};
-
-// Stops the body at its next port access once a signal has come; disarmed for the final
-// switching off, which must run to the end.
-class TInterruptiblePort final : public TPortAccess {
+// Arms the pin layer with the stop token for the body; the closing switch-off runs unarmed.
+class TArmedPins {
   public:
-    explicit TInterruptiblePort(TPortAccess& inner) : inner_(inner) {}
-
-    std::uint8_t DlPortReadPortUchar(std::uint32_t port) override {
-        Check();
-        return inner_.DlPortReadPortUchar(port);
-    }
-    void DlPortWritePortUchar(std::uint32_t port, std::uint8_t value) override {
-        Check();
-        inner_.DlPortWritePortUchar(port, value);
-    }
-    void Disarm() { armed_ = false; }
-
-  private:
-    void Check() const {
-        if (armed_ && pendingSignal != 0) {
-            throw TInterrupted{pendingSignal};
-        }
-    }
-
-    TPortAccess& inner_;
-    bool armed_ = true;
-};
-
-// The end of every port-touching command, as the window's shutdown: Vpp, Vpp40 and Vdd off.
-// Runs on every way out of the body; a failure is reported, never thrown from here.
-class TOutputsOffGuard {
-  public:
-    TOutputsOffGuard(TPinLayer& pins, TInterruptiblePort& gate, std::ostream& err, bool& failed)
-        : pins_(pins), gate_(gate), err_(err), failed_(failed) {}
-    ~TOutputsOffGuard() {
-        gate_.Disarm();
-        try {
-            pins_.SetVpp(false);
-            pins_.SetVpp40(false);
-            pins_.SetVdd(false);
-        } catch (const std::exception& e) {
-            err_ << "vantrel-cli: could not switch the programmer off: " << e.what() << "\n";
-            failed_ = true;
-        }
-    }
-    TOutputsOffGuard(const TOutputsOffGuard&) = delete;
-    TOutputsOffGuard& operator=(const TOutputsOffGuard&) = delete;
+    TArmedPins(TPinLayer& pins, const TStopToken& stop) : pins_(pins) { pins_.SetStopToken(&stop); }
+    ~TArmedPins() { pins_.SetStopToken(nullptr); }
+    TArmedPins(const TArmedPins&) = delete;
+    TArmedPins& operator=(const TArmedPins&) = delete;
 
   private:
     TPinLayer& pins_;
-    TInterruptiblePort& gate_;
-    std::ostream& err_;
-    bool& failed_;
 };
 
-// The start of every port-touching command, as the window's start-up.
-void SwitchOutputsOff(TPinLayer& pins) {
-    pins.SetVpp(false);
-    pins.SetVpp40(false);
-    pins.SetMCLR(false);
-    pins.SetVdd(false);
-}
-
-// The back-end of --driver behind a bus of the bases the command may reach. Members are
-// destroyed in reverse: the ports release before the system interfaces they use go.
-struct TBackEnd {
-    TLinuxPpdevSystem PpdevSystem;
-    TSystemDirectIo DirectIo;
-    TSystemClock SystemClock;
-    std::unique_ptr<TSimulatedProgrammer> Simulator;
-    TPortBus Bus;
-    TMillisecondClock* Clock = &SystemClock;
-};
-
-std::vector<std::uint16_t> BasesOf(TPortScope scope, std::uint16_t portBase) {
-    if (scope == TPortScope::ConfiguredPort) {
-        return {portBase};
-    }
-    return {PortAddresses.begin(), PortAddresses.begin() + kNoPortIndex};
-}
-
-bool OpenSimulated(const TCliOptions& options, const std::vector<std::uint16_t>& bases,
-                   TBackEnd& backEnd, std::ostream& err) {
-    backEnd.Simulator = OpenSimulatedProgrammer(options, options.PortBase, err);
-    if (!backEnd.Simulator) {
-        return false;
-    }
-    backEnd.Clock = &backEnd.Simulator->Clock();
-    for (const std::uint16_t base : bases) {
-        if (base == options.PortBase) {
-            backEnd.Bus.Attach(base, backEnd.Simulator->Port());
-        } else {
-            backEnd.Bus.AttachEmpty(base);
-        }
-    }
-    return true;
-}
-
-// A base that cannot be opened stays on the bus as an empty address, so detection finds no
-// programmer there; the messages are shown only when no base could be opened at all.
-bool OpenReal(const TCliOptions& options, const std::vector<std::uint16_t>& bases,
-              TBackEnd& backEnd, std::ostream& err) {
-    std::vector<std::string> errors;
-    bool any = false;
-    for (const std::uint16_t base : bases) {
-        TOpenedPort opened = options.Driver == TPortDriver::Direct
-                                 ? TDirectPort::Open(base, backEnd.DirectIo)
-                                 : TPpdevPort::Open(base, backEnd.PpdevSystem);
-        if (opened.Port) {
-            backEnd.Bus.Attach(base, std::move(opened.Port));
-            any = true;
-        } else {
-            backEnd.Bus.AttachEmpty(base);
-            errors.push_back(std::move(opened.Error));
-        }
-    }
-    if (!any) {
-        for (const std::string& error : errors) {
-            err << "vantrel-cli: " << error << "\n";
-        }
-    }
-    return any;
-}
-
-bool OpenBackEnd(const TCliOptions& options, TPortScope scope, TBackEnd& backEnd,
-                 std::ostream& err) {
-    const std::vector<std::uint16_t> bases = BasesOf(scope, options.PortBase);
-    return options.Driver == TPortDriver::Simulated ? OpenSimulated(options, bases, backEnd, err)
-                                                    : OpenReal(options, bases, backEnd, err);
-}
-
-int RunGuarded(TPinLayer& pins, TProgrammerAccess& access, const TProgrammerBody& body,
-               std::ostream& err) {
+int RunGuarded(TProgrammerAccess& access, const TProgrammerBody& body, std::ostream& err) {
     try {
-        SwitchOutputsOff(pins);
+        const TArmedPins armed(access.Pins, access.Stop);
         return body(access);
-    } catch (const TInterrupted& interrupted) {
-        err << "vantrel-cli: interrupted by signal " << interrupted.Signal
+    } catch (const TOperationStopped& stopped) {
+        err << "vantrel-cli: interrupted by signal " << stopped.Reason
             << "; switching the programmer off\n";
-        return kExitSignalBase + interrupted.Signal;
+        return kExitSignalBase + stopped.Reason;
     } catch (const TPortError& e) {
         err << "vantrel-cli: " << e.what() << "\n";
         return kExitNoProgrammer;
@@ -218,10 +91,42 @@ void FailIfSucceeded(int& status, int failure) {
     }
 }
 
+// The chip in the simulated socket: the -d device's, or none (the board alone answers port
+// detection). A kept chip file needs the device it is matched against.
+bool SimulatedDevice(const TCliOptions& options, std::optional<std::uint8_t>& device,
+                     std::ostream& err) {
+    if (options.Driver != TPortDriver::Simulated ||
+        (options.DeviceName.empty() && !options.SimChipFile)) {
+        return true;
+    }
+    device = RequireDevice(options, err);
+    return device.has_value();
+}
+
+// Reports what closing the programmer found, and turns success into the failure it means.
+void ReportClose(const TProgrammerConnection::TCloseReport& report, std::ostream& err,
+                 int& status) {
+    if (!report.SwitchOffFailure.empty()) {
+        err << "vantrel-cli: " << report.SwitchOffFailure << "\n";
+        FailIfSucceeded(status, kExitNoProgrammer);
+    }
+    if (!report.Violations.empty()) {
+        err << "vantrel-cli: " << report.Violations;
+    }
+    if (!report.KeepFailure.empty()) {
+        err << "vantrel-cli: " << report.KeepFailure << "\n";
+        FailIfSucceeded(status, kExitOperationFailed);
+    }
+}
+
 }  // namespace
 
 THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
     THardwareSettings settings;
+    settings.Driver = options.Driver;
+    settings.Simulator.ChipFile = options.SimChipFile.value_or("");
+    settings.Simulator.Board = options.SimBoard;
+    settings.Simulator.Faults = options.SimFaults;
     settings.PortBase = options.PortBase;
     settings.ProgrammerType = options.ProgrammerType;
     settings.VppDelay = options.VppDelay;
@@ -234,10 +139,13 @@ THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
     return settings;
 }
 
-int RunWithProgrammer(const TCliOptions& options, TCliStreams streams, TPortScope scope,
-                      const TProgrammerBody& body) {
+int RunWithProgrammer(const TCliOptions& options, TCliStreams streams, THardwareSettings& settings,
+                      TPortScope scope, const TProgrammerBody& body) {
+    std::optional<std::uint8_t> device;
+    if (!SimulatedDevice(options, device, streams.Err)) {
+        return kExitNoProgrammer;
+    }
     std::ofstream traceFile;
-    std::optional<TPortTrace> trace;
     if (options.TraceFile) {
         traceFile.open(*options.TraceFile, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!traceFile) {
@@ -245,45 +153,51 @@ int RunWithProgrammer(const TCliOptions& options, TCliStreams streams, TPortScop
                         << ": " << std::strerror(errno) << "\n";
             return kExitBadInput;
         }
-        trace.emplace(traceFile);
     }
-    TBackEnd backEnd;
-    if (!OpenBackEnd(options, scope, backEnd, streams.Err)) {
+    TConnectionOptions connectionOptions;
+    connectionOptions.Scope = scope;
+    connectionOptions.Trace = traceFile.is_open() ? &traceFile : nullptr;
+    connectionOptions.SimulatedDevice = device;
+    TProgrammerConnection::TOpened opened =
+        TProgrammerConnection::Open(settings, connectionOptions);
+    if (!opened.Connection) {
+        for (const std::string& error : opened.Errors) {
+            streams.Err << "vantrel-cli: " << error << "\n";
+        }
         return kExitNoProgrammer;
     }
-    THardwareSettings settings = HardwareSettingsFrom(options);
-    TInterruptiblePort gate(backEnd.Bus);
-    std::optional<TTracingPort> tracing;
-    if (trace) {
-        tracing.emplace(gate, *trace);
-    }
-    TPortAccess& port = tracing ? static_cast<TPortAccess&>(*tracing) : gate;
-    TPinLayer pins(settings, port, *backEnd.Clock, trace ? &*trace : nullptr);
-    TProgrammerAccess access{settings, pins};
-
+    TProgrammerConnection& connection = *opened.Connection;
+    TStopToken stop;
     int status = kExitSuccess;
-    bool switchOffFailed = false;
     {
-        const TSignalCatcher signals;
-        {
-            const TOutputsOffGuard guard(pins, gate, streams.Err, switchOffFailed);
-            status = RunGuarded(pins, access, body, streams.Err);
+        const TSignalCatcher signals(stop);
+        TProgrammerAccess access{connection, connection.Pins(), stop};
+        status = RunGuarded(access, body, streams.Err);
+        ReportClose(connection.Close(), streams.Err, status);
+        if (stop.Requested() && status < kExitSignalBase) {
+            status = kExitSignalBase + stop.Reason();  // came during the switching off
         }
-        if (pendingSignal != 0 && status < kExitSignalBase) {
-            status = kExitSignalBase + pendingSignal;  // came during the switching off
-        }
-    }
-    if (switchOffFailed) {
-        FailIfSucceeded(status, kExitNoProgrammer);
-    }
-    if (backEnd.Simulator && !backEnd.Simulator->Finish(streams.Err)) {
-        FailIfSucceeded(status, kExitOperationFailed);
     }
     if (traceFile.is_open() && (traceFile.close(), traceFile.fail())) {
         streams.Err << "vantrel-cli: writing the trace file " << *options.TraceFile << " failed\n";
         FailIfSucceeded(status, kExitOperationFailed);
     }
     return status;
+}
+
+int ExitStatusOf(const TOperationResult& result) {
+    switch (result.Outcome) {
+        case TOperationOutcome::Succeeded:
+            return kExitSuccess;
+        case TOperationOutcome::Failed:
+        case TOperationOutcome::Declined:
+            return kExitOperationFailed;
+        case TOperationOutcome::Cancelled:
+            return kExitSignalBase + result.StopReason;
+        case TOperationOutcome::NoProgrammer:
+            return kExitNoProgrammer;
+    }
+    return kExitOperationFailed;
 }
 
 }  // namespace vantrel::cli

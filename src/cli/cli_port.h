@@ -5,33 +5,37 @@
 #include "cli/cli_commands.h"
 #include "hardware/hardware_settings.h"
 #include "hardware/pin_layer.h"
+#include "hardware/stop_token.h"
+#include "programming/operation_result.h"
+#include "service/programmer_connection.h"
 
 namespace vantrel::cli {
 
-// Which ports a command opens.
-enum class TPortScope {
-    Candidates,      // every candidate address: port detection tries them in turn
-    ConfiguredPort,  // only the one of --port: the chip operations
-};
-
-// The settings the command line gives: the preset's wiring (custom keeps the default wiring),
-// the port of --port, default delays.
+// The settings the command line gives: the driver and its simulator options, the preset's
+// wiring (custom keeps the default wiring), the port of --port, the delays.
 [[nodiscard]] THardwareSettings HardwareSettingsFrom(const TCliOptions& options);
 
 // What a command works with while the programmer is open.
 struct TProgrammerAccess {
-    THardwareSettings& Settings;
+    TProgrammerConnection& Connection;
     TPinLayer& Pins;
+    // Set by SIGINT, SIGTERM and the other terminating signals while the programmer is open.
+    const TStopToken& Stop;
 };
 
 using TProgrammerBody = std::function<int(TProgrammerAccess&)>;
 
-// Opens the trace and the back-end of --driver, switches the programmer's outputs off as the
-// window's start-up does, runs `body`, and switches Vpp, Vpp40 and Vdd off again however the
-// body ends: normally, by an exception, or by SIGINT/SIGTERM. Nothing else touches the port.
-// Returns the body's exit status, or kExitNoProgrammer when the port cannot be opened or fails,
-// kExitBadInput when the trace file cannot be created, 128 + the signal when interrupted.
+// Opens the trace and the programmer on the back-end `settings` name (the simulated socket holds
+// a chip of the -d device, or is empty without one), runs `body` with every port access
+// stoppable by a signal, and closes the programmer - which switches Vpp, Vpp40 and Vdd off -
+// however the body ends: normally, by an exception, or by SIGINT/SIGTERM. Nothing else touches the
+// port. Returns the body's exit status, or kExitNoProgrammer when the port cannot be opened or
+// fails, kExitBadInput when the trace file cannot be created, 128 + the signal when interrupted.
 [[nodiscard]] int RunWithProgrammer(const TCliOptions& options, TCliStreams streams,
-                                    TPortScope scope, const TProgrammerBody& body);
+                                    THardwareSettings& settings, TPortScope scope,
+                                    const TProgrammerBody& body);
+
+// The exit status of a chip operation's outcome.
+[[nodiscard]] int ExitStatusOf(const TOperationResult& result);
 
 }  // namespace vantrel::cli

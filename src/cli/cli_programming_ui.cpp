@@ -44,6 +44,30 @@ bool TCliProgrammingUi::AskYesNo(std::string_view question) {
     return std::getline(in_, answer) && IsYes(answer);
 }
 
+TAnswer TCliProgrammingUi::AskYesNoCancel(std::string_view question) {
+    EndProgressLine();
+    err_ << MessageLines(question);
+    if (settings_.AssumeYes) {
+        err_ << " yes (--yes)\n";
+        return TAnswer::Yes;
+    }
+    if (!settings_.Interactive) {
+        err_ << " cancel (--yes answers Yes)\n";
+        return TAnswer::Cancel;
+    }
+    err_ << " [y/n/C] " << std::flush;
+    std::string answer;
+    if (!std::getline(in_, answer)) {
+        return TAnswer::Cancel;
+    }
+    const auto first = answer.find_first_not_of(" \t");
+    const char letter = first == std::string::npos ? 'c' : answer[first];
+    if (letter == 'y' || letter == 'Y') {
+        return TAnswer::Yes;
+    }
+    return letter == 'n' || letter == 'N' ? TAnswer::No : TAnswer::Cancel;
+}
+
 // Redrawn only when the percentage moves, so a pass of thousands of words writes a few hundred
 // bytes to the terminal.
 void TCliProgrammingUi::Progress(std::size_t done, std::size_t total) {

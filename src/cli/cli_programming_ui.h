@@ -29,6 +29,9 @@ class TCliProgrammingUi final : public TProgrammingUi {
     void SetStatus(std::string_view text) override;
     void ShowMessage(std::string_view text) override;
     [[nodiscard]] bool AskYesNo(std::string_view question) override;
+    // Yes only with --yes; asked on a terminal; Cancel, which changes nothing, when nobody can
+    // be asked.
+    [[nodiscard]] TAnswer AskYesNoCancel(std::string_view question) override;
     void Progress(std::size_t done, std::size_t total) override;
     void OperationEnded(TChipOperation operation) override;
 

@@ -38,8 +38,9 @@ int RunDetectCommand(const TCliOptions& options, TCliStreams streams) {
         }
         state.CurrentDevice = *device;
     }
+    THardwareSettings settings = HardwareSettingsFrom(options);
     return RunWithProgrammer(
-        options, streams, TPortScope::Candidates, [&](TProgrammerAccess& programmer) {
+        options, streams, settings, TPortScope::Candidates, [&](TProgrammerAccess& programmer) {
             TStreamPortStatus view(streams.Out);
             return FindPort(programmer.Pins, state.Device(), view) ? kExitSuccess
                                                                    : kExitNoProgrammer;

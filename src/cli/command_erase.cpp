@@ -20,12 +20,7 @@ int RunEraseCommand(const TCliOptions& options, TCliStreams streams) {
                     << " is one-time programmable; it cannot be erased\n";
         return kExitBadInput;
     }
-    return RunChipOperation(options, streams, *session, streams.Out, [](TProgrammer& programmer) {
-        if (!programmer.ErasePIC()) {
-            return kExitBadInput;
-        }
-        return programmer.OperationOk ? kExitSuccess : kExitOperationFailed;
-    });
+    return RunChipOperation(options, streams, *session, streams.Out, TChipOperation::Erase);
 }
 
 }  // namespace vantrel::cli

@@ -19,10 +19,7 @@ int RunReadCommand(const TCliOptions& options, TCliStreams streams) {
     // Without -o the image goes to standard output, so the status texts go to the other stream.
     std::ostream& status = options.OutputFile ? streams.Out : streams.Err;
     const int status_code =
-        RunChipOperation(options, streams, *session, status, [](TProgrammer& programmer) {
-            programmer.ReadPIC();
-            return kExitSuccess;
-        });
+        RunChipOperation(options, streams, *session, status, TChipOperation::Read);
     if (status_code != kExitSuccess) {
         return status_code;
     }

@@ -7,10 +7,7 @@ int RunVerifyCommand(const TCliOptions& options, TCliStreams streams) {
     if (!session) {
         return kExitBadInput;
     }
-    return RunChipOperation(options, streams, *session, streams.Out, [](TProgrammer& programmer) {
-        programmer.VerifyPIC();
-        return programmer.OperationOk ? kExitSuccess : kExitOperationFailed;
-    });
+    return RunChipOperation(options, streams, *session, streams.Out, TChipOperation::Verify);
 }
 
 }  // namespace vantrel::cli

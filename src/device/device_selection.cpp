@@ -1,5 +1,8 @@
 #include "device/device_selection.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace vantrel {
 
 const std::array<std::string_view, kDeviceCount> ProcessorTypeItems{
@@ -15,6 +18,30 @@ const std::array<std::string_view, kDeviceCount> ProcessorTypeItems{
 std::optional<std::uint8_t> FindDeviceByName(std::string_view name) {
     for (std::size_t index = 0; index < DeviceTable.size(); ++index) {
         if (DeviceTable[index].Name == name) {
+            return static_cast<std::uint8_t>(index);
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> ParseDeviceName(std::string_view name) {
+    if (name.size() > kDeviceNamePrefix.size() &&
+        SameLetters(name.substr(0, kDeviceNamePrefix.size()), kDeviceNamePrefix)) {
+        name.remove_prefix(kDeviceNamePrefix.size());
+    }
+    for (std::size_t index = 0; index < DeviceTable.size(); ++index) {
+        if (SameLetters(DeviceTable[index].Name, name)) {
             return static_cast<std::uint8_t>(index);
         }
     }

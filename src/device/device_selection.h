@@ -18,6 +18,11 @@ inline constexpr std::string_view kDeviceNamePrefix = "PIC";
 // Index of the device whose name equals `name` exactly (case-sensitive, whole text).
 [[nodiscard]] std::optional<std::uint8_t> FindDeviceByName(std::string_view name);
 
+// The device a user means by `name`: the name as the device table spells it, in any letter
+// case, with or without the "PIC" prefix ("16F84A", "pic16f84a", "PIC16F84A"). Nothing for any
+// other text.
+[[nodiscard]] std::optional<std::uint8_t> ParseDeviceName(std::string_view name);
+
 // Stores the index of the device named `name` in `currentDevice`; false (and no change) when no
 // device has that name.
 [[nodiscard]] bool SelectDeviceByName(std::uint8_t& currentDevice, std::string_view name);

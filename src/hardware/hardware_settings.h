@@ -1,6 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "hardware/pin_assignment.h"
 #include "hardware/port_lines.h"
@@ -15,9 +20,59 @@ inline constexpr std::uint8_t kMinProgDelay = 5;
 inline constexpr std::uint8_t kMaxProgDelay = 20;
 inline constexpr std::uint8_t kDefaultProgDelay = 10;
 
+// How the port is reached.
+enum class TPortDriver {
+    Ppdev,      // /dev/parportN; membership of group lp is enough
+    Direct,     // ioperm and inb/outb; root or CAP_SYS_RAWIO
+    Simulated,  // the simulated programmer board
+};
+
+struct TPortDriverName {
+    TPortDriver Driver;
+    std::string_view Name;  // as the command line and the settings file spell it
+};
+
+inline constexpr std::array<TPortDriverName, 3> PortDriverNames{{
+    {TPortDriver::Ppdev, "ppdev"},
+    {TPortDriver::Direct, "direct"},
+    {TPortDriver::Simulated, "simulated"},
+}};
+
+[[nodiscard]] constexpr std::string_view PortDriverName(TPortDriver driver) {
+    for (const TPortDriverName& entry : PortDriverNames) {
+        if (entry.Driver == driver) {
+            return entry.Name;
+        }
+    }
+    return {};
+}
+
+// The driver of a name exactly as PortDriverNames spells it; nothing for any other text.
+[[nodiscard]] constexpr std::optional<TPortDriver> FindPortDriver(std::string_view name) {
+    for (const TPortDriverName& entry : PortDriverNames) {
+        if (entry.Name == name) {
+            return entry.Driver;
+        }
+    }
+    return std::nullopt;
+}
+
+// The simulated programmer, when it is the driver: the file that keeps its chip between runs
+// (empty: a fresh chip of the chosen device each run), the programmer preset its board is wired
+// as (empty: the one that matches the default wiring) and the faults it is given.
+struct TSimulatorSettings {
+    std::string ChipFile;
+    std::string Board;
+    std::vector<std::string> Faults;
+
+    bool operator==(const TSimulatorSettings&) const = default;
+};
+
 // How the programmer is attached and timed, for the whole run. The settings file loads it, the
 // hardware settings window and port detection change it.
 struct THardwareSettings {
+    TPortDriver Driver = TPortDriver::Ppdev;
+    TSimulatorSettings Simulator;
     TWiring Wiring;
     std::uint16_t PortBase = kDefaultPortBase;
     std::uint16_t VppDelay = kDefaultVppDelay;   // ms, settle time around the power changes

@@ -24,11 +24,19 @@ const TPortLine& LineOf(const TPinAssignment& pin) {
 
 }  // namespace
 
+void TPinLayer::ThrowIfStopped() const {
+    if (stop_ != nullptr && stop_->Requested()) {
+        throw TOperationStopped{stop_->Reason()};
+    }
+}
+
 std::uint8_t TPinLayer::PortRead(std::uint16_t address) {
+    ThrowIfStopped();
     return port_.DlPortReadPortUchar(address);
 }
 
 void TPinLayer::PortWrite(std::uint16_t address, std::uint8_t value) {
+    ThrowIfStopped();
     port_.DlPortWritePortUchar(address, value);
 }
 
@@ -102,7 +110,23 @@ void TPinLayer::DelayMs(std::uint32_t ms) {
     }
     const std::uint32_t start = clock_.timeGetTime();
     while (clock_.timeGetTime() - start <= ms) {
+        ThrowIfStopped();  // a half-second wait must not hold up a Cancel
     }
+}
+
+void TPinLayer::SwitchSuppliesOff() {
+    const TUnstoppable unstoppable(*this);
+    SetVpp(false);
+    SetVpp40(false);
+    SetVdd(false);
+}
+
+void TPinLayer::SwitchOutputsOff() {
+    const TUnstoppable unstoppable(*this);
+    SetVpp(false);
+    SetVpp40(false);
+    SetMCLR(false);
+    SetVdd(false);
 }
 
 void TPinLayer::StartStopwatch() {

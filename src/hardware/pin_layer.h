@@ -5,6 +5,7 @@
 #include "hardware/hardware_settings.h"
 #include "hardware/millisecond_clock.h"
 #include "hardware/port_access.h"
+#include "hardware/stop_token.h"
 
 namespace vantrel {
 
@@ -24,6 +25,10 @@ class TPinLayer {
 
     [[nodiscard]] THardwareSettings& Settings() { return settings_; }
     [[nodiscard]] const THardwareSettings& Settings() const { return settings_; }
+
+    // While a token is set, every port access and every wait first checks it and throws
+    // TOperationStopped once a stop has been requested. Null: nothing stops the accesses.
+    void SetStopToken(const TStopToken* token) { stop_ = token; }
 
     // The only callers of the port-access calls.
     [[nodiscard]] std::uint8_t PortRead(std::uint16_t address);
@@ -45,17 +50,41 @@ class TPinLayer {
     // Waits at least `ms` milliseconds, spinning on the clock; 0 returns without reading it.
     void DelayMs(std::uint32_t ms);
 
+    // The programming voltages and the supply off: Vpp, Vpp40, Vdd, in that order. The end of
+    // every operation and of the program. A requested stop does not interrupt it.
+    void SwitchSuppliesOff();
+    // Every output that can power or run the target off: Vpp, Vpp40, MCLR, Vdd, in that order.
+    // The start of the program. A requested stop does not interrupt it.
+    void SwitchOutputsOff();
+
     void StartStopwatch();
     [[nodiscard]] std::uint32_t StopwatchMs();
 
   private:
     // Drives one output and returns the register bit written (the level after inversion).
     bool SetOutput(const TPinAssignment& pin, bool level);
+    void ThrowIfStopped() const;
+
+    // Lets the switching off run to its end while a stop is pending.
+    class TUnstoppable {
+      public:
+        explicit TUnstoppable(TPinLayer& pins) : pins_(pins), saved_(pins.stop_) {
+            pins_.stop_ = nullptr;
+        }
+        ~TUnstoppable() { pins_.stop_ = saved_; }
+        TUnstoppable(const TUnstoppable&) = delete;
+        TUnstoppable& operator=(const TUnstoppable&) = delete;
+
+      private:
+        TPinLayer& pins_;
+        const TStopToken* saved_;
+    };
 
     THardwareSettings& settings_;
     TPortAccess& port_;
     TMillisecondClock& clock_;
     TPortTrace* trace_;
+    const TStopToken* stop_ = nullptr;
     std::uint32_t stopwatchStart_ = 0;
 };
 

@@ -19,7 +19,7 @@ constexpr std::string_view kEraseQuestion = "This will erase the PIC, are you su
 // Brackets an operation: tells the user interface it starts and ends, and switches the
 // programming voltages and the supply off at the end, however the operation ends. The routines
 // leave programming mode themselves on every path they know of; this also covers the ones they
-// cannot know of, such as a port that fails half-way or an interrupt.
+// cannot know of, such as a port that fails half-way or a requested stop.
 class TOperationScope {
   public:
     TOperationScope(TPinLayer& pins, TProgrammingUi& ui, TChipOperation operation)
@@ -33,7 +33,7 @@ class TOperationScope {
         }
         // Unwinding: a second failure here must not replace the first one.
         try {
-            SwitchOff();
+            pins_.SwitchSuppliesOff();
         } catch (...) {
         }
         try {
@@ -48,17 +48,11 @@ class TOperationScope {
     // The normal end; a failure to switch off is reported to the caller.
     void End() {
         ended_ = true;
-        SwitchOff();
+        pins_.SwitchSuppliesOff();
         ui_.OperationEnded(operation_);
     }
 
   private:
-    void SwitchOff() {
-        pins_.SetVpp(false);
-        pins_.SetVpp40(false);
-        pins_.SetVdd(false);
-    }
-
     TPinLayer& pins_;
     TProgrammingUi& ui_;
     TChipOperation operation_;
@@ -168,6 +162,7 @@ void TProgrammer::RunWrite(bool full) {
     OperationOk = true;
     WordsWritten = 0;
     BlankCheckStopped = false;
+    Declined = false;
     pins_.StartStopwatch();
     switch (Device().Algorithm) {
         case kAlgorithmEeprom:
@@ -328,9 +323,11 @@ bool TProgrammer::ErasePIC() {
     }
     TOperationScope scope(pins_, ui_, TChipOperation::Erase);
     OperationOk = true;
+    Declined = false;
     if (!ui_.AskYesNo(kEraseQuestion)) {
         ui_.SetStatus("Erase ABORTED!");
         OperationOk = false;
+        Declined = true;
         scope.End();
         return true;
     }
@@ -345,9 +342,11 @@ bool TProgrammer::ErasePIC() {
     }
     EraseAll();
     if (calibrated) {
-        // Writes the saved calibration word and configuration word back. When that fails its
-        // report stays: the chip is not what an erased chip should be.
-        WritePIC(false);
+        // Writes the saved calibration word and configuration word back, as a Write without
+        // its calibration save and erase - but inside this Erase, which the user interface sees
+        // start and end once. When that fails its report stays: the chip is not what an erased
+        // chip should be.
+        RunWrite(false);
     }
     if (OperationOk) {
         ui_.SetStatus("Target PIC Erased!");

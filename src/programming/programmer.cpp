@@ -31,7 +31,8 @@ void TProgrammer::D(std::uint32_t ms) {
 }
 
 void TProgrammer::PD() {
-    pins_.DelayMs(session_.Hardware.ProgDelay);
+    // The pin layer's settings are the session's: one owner for both delays.
+    pins_.DelayMs(pins_.Settings().ProgDelay);
 }
 
 void TProgrammer::Instruction18(std::uint16_t instruction) {

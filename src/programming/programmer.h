@@ -27,8 +27,12 @@ class TProgrammer {
     // failed or a calibration question was answered No. OperationOk stays true then, as the
     // window reports it; the command line needs to know.
     bool BlankCheckStopped = false;
+    // Set when the user answered No to a question of the current operation: the erase
+    // confirmation or a calibration question of an EPROM part.
+    bool Declined = false;
 
-    // User-level operations. Each leaves Vpp, Vpp40 and Vdd off however it ends.
+    // User-level operations. Each leaves Vpp, Vpp40 and Vdd off however it ends, a requested
+    // stop included.
     void WritePIC(bool full);
     void ReadPIC();
     void VerifyPIC();

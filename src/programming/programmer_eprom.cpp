@@ -293,9 +293,12 @@ bool TProgrammer::ConfirmCalibration(std::uint16_t found) {
     std::uint16_t& fileWord = Image().ProgramBuffer[device.CalibrationAddress];
     const bool fileBlank = fileWord == device.BlankWord;
     if (found == 0) {
-        return !fileBlank || ui_.AskYesNo(
-                                 "WARNING! - Osc Calibration is Blank\r\nNo value set in loaded "
-                                 "file\r\nDo you still wish to program?");
+        if (fileBlank && !ui_.AskYesNo("WARNING! - Osc Calibration is Blank\r\nNo value set in "
+                                       "loaded file\r\nDo you still wish to program?")) {
+            Declined = true;
+            return false;
+        }
+        return true;
     }
     const std::string chipValue =
         "WARNING! - Osc Calibration not Blank\r\nSet to $" + HexWordText(found) + "\r\n";
@@ -306,6 +309,7 @@ bool TProgrammer::ConfirmCalibration(std::uint16_t found) {
             : chipValue + "Value is set in loaded file!" + "\r\n" +
                   "Do you still wish to program?" + "\r\n" + "Value from file will be replaced!";
     if (!ui_.AskYesNo(question)) {
+        Declined = true;
         return false;
     }
     fileWord = found;

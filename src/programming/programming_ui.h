@@ -10,6 +10,9 @@ namespace vantrel {
 // The user-level chip operations, so the hooks know which one starts or ends.
 enum class TChipOperation { Write, Read, Verify, Erase };
 
+// The answer to a question with Yes, No and Cancel buttons; closing the box is Cancel.
+enum class TAnswer { Yes, No, Cancel };
+
 // How the programming operations talk to the user. The window shows texts in its status panel
 // (repainted at once, since an operation holds the thread), modal message boxes and warning
 // questions; the command line prints them. The hooks let the window do its own part of an
@@ -20,6 +23,8 @@ class TProgrammingUi : public TMessageBox {
     virtual void SetStatus(std::string_view text) = 0;
     // A warning question with Yes and No buttons; true for Yes.
     [[nodiscard]] virtual bool AskYesNo(std::string_view question) = 0;
+    // A confirmation with Yes, No and Cancel buttons, as the save query asks it.
+    [[nodiscard]] virtual TAnswer AskYesNoCancel(std::string_view question) = 0;
 
     // Progress through a long pass: `done` of `total` steps. Called often; may do nothing.
     virtual void Progress(std::size_t done, std::size_t total) {

@@ -44,7 +44,9 @@ TRun RunBody(const TProgrammerBody& body) {
     options.Driver = TPortDriver::Simulated;
     options.TraceFile = (dir / "trace.txt").string();
     std::ostringstream out, err;
-    const int status = RunWithProgrammer(options, {out, err}, TPortScope::ConfiguredPort, body);
+    THardwareSettings settings = HardwareSettingsFrom(options);
+    const int status =
+        RunWithProgrammer(options, {out, err}, settings, TPortScope::ConfiguredPort, body);
     return {status, err.str(), TraceLines(dir / "trace.txt")};
 }
 

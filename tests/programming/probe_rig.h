@@ -28,6 +28,9 @@ class TScriptedUi final : public TProgrammingUi {
     void SetStatus(std::string_view text) override { Statuses.emplace_back(text); }
     void ShowMessage(std::string_view text) override;
     [[nodiscard]] bool AskYesNo(std::string_view question) override;
+    [[nodiscard]] TAnswer AskYesNoCancel(std::string_view question) override {
+        return AskYesNo(question) ? TAnswer::Yes : TAnswer::No;
+    }
     void BufferChanged() override { ++BufferChanges; }
 
     std::deque<bool> Answers;

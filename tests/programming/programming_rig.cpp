@@ -261,64 +261,6 @@ bool AnySupplyOn(const TPinRig& rig) {
            Level(rig.Port.Registers, wiring.PinVpp40);
 }
 
-void TRecordingUi::SetStatus(std::string_view text) {
-    Statuses.emplace_back(text);
-    Events.emplace_back(text);
-    if (OnStatus) {
-        OnStatus(text);
-    }
-}
-
-void TRecordingUi::ShowMessage(std::string_view text) {
-    Messages.emplace_back(text);
-    Events.push_back("message: " + std::string(text));
-    if (OnMessage) {
-        OnMessage(text);
-    }
-}
-
-bool TRecordingUi::AskYesNo(std::string_view question) {
-    Questions.emplace_back(question);
-    Events.push_back("question: " + std::string(question));
-    if (Answers.empty()) {
-        return DefaultAnswer;
-    }
-    const bool answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-}
-
-namespace {
-
-std::string_view OperationName(TChipOperation operation) {
-    switch (operation) {
-        case TChipOperation::Write:
-            return "Write";
-        case TChipOperation::Read:
-            return "Read";
-        case TChipOperation::Verify:
-            return "Verify";
-        case TChipOperation::Erase:
-            break;
-    }
-    return "Erase";
-}
-
-}  // namespace
-
-void TRecordingUi::OperationStarted(TChipOperation operation) {
-    Events.push_back("started " + std::string(OperationName(operation)));
-}
-
-void TRecordingUi::OperationEnded(TChipOperation operation) {
-    Events.push_back("ended " + std::string(OperationName(operation)));
-}
-
-bool TRecordingUi::NewImage() {
-    Events.emplace_back("new image");
-    return NewImageAnswer;
-}
-
 TProgrammerRig::TProgrammerRig(std::string_view device) {
     Session.Config.ChangeDevice(FindDeviceByName(device).value());
     Pins.Settings.VppDelay = kRigVppDelay;

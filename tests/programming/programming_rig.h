@@ -10,6 +10,7 @@
 #include "programming/programmer.h"
 #include "programming/vantrel_session.h"
 #include "support/recording_port.h"
+#include "support/recording_ui.h"
 
 namespace vantrel::test {
 
@@ -46,30 +47,6 @@ void AnswerReads(TPinRig& rig, std::function<std::uint16_t(std::size_t)> word);
 
 // Whether Vdd, Vpp or Vpp40 is switched on now.
 [[nodiscard]] bool AnySupplyOn(const TPinRig& rig);
-
-// A user interface that records what it is shown and answers from a script.
-class TRecordingUi final : public TProgrammingUi {
-  public:
-    void SetStatus(std::string_view text) override;
-    void ShowMessage(std::string_view text) override;
-    [[nodiscard]] bool AskYesNo(std::string_view question) override;
-    void OperationStarted(TChipOperation operation) override;
-    void OperationEnded(TChipOperation operation) override;
-    void BufferChanged() override { Events.emplace_back("buffer changed"); }
-    void ChipRead() override { Events.emplace_back("chip read"); }
-    [[nodiscard]] bool NewImage() override;
-
-    std::vector<std::string> Statuses;
-    std::vector<std::string> Messages;
-    std::vector<std::string> Questions;
-    // Hooks, statuses and messages in the order they came.
-    std::vector<std::string> Events;
-    std::deque<bool> Answers;  // then DefaultAnswer
-    bool DefaultAnswer = true;
-    bool NewImageAnswer = true;
-    std::function<void(std::string_view)> OnStatus;
-    std::function<void(std::string_view)> OnMessage;
-};
 
 // A programmer over a recording port with a device selected, delays that tell the settle time
 // (2 ms) from the programming delay (7 ms), and a scripted user interface.

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device/config_model.h"
+#include "device/device_state.h"
+#include "device/message_box.h"
+#include "hexfile/hex_reader.h"
+
+namespace vantrel {
+
+struct THexFileLoad {
+    // False when the file could not be read at all; the image is untouched then.
+    bool FileRead = false;
+    // False when the file could not be read or the reader stopped at a malformed record.
+    bool Ok = false;
+    std::string Error;  // why not, with the file's name
+    // The file's lines, as the "HEX file" page shows them.
+    std::vector<std::string> Lines;
+    bool ConfigFound = false;
+};
+
+// Opens a HEX file as the Open command does: reads its lines, clears the image and fills it
+// with the reader, then sets the fuse model from the loaded words. The fuse model follows the
+// image after every attempt the reader made, a stopped one included, so what the user sees is
+// what the image holds. `options.FileName` is the name the missing-fuses warning shows.
+[[nodiscard]] THexFileLoad LoadHexFile(const std::string& path, TDeviceState& state,
+                                       TConfigModel& config, const THexLoadOptions& options,
+                                       TMessageBox& messages);
+
+}  // namespace vantrel
