@@ -81,7 +81,8 @@ constexpr std::array<TPinKey, 7> kInvertKeys{{
     {&TWiring::PinDataIn, "InInv"},
 }};
 
-constexpr int kDefaultOscillatorItem = 1;  // "XT" on every 12- and 14-bit device
+constexpr int kDefaultOscillatorItem = 1;  // "XT" on the default device
+constexpr int kLastItemBeforeCode3 = 2;    // "HS"
 constexpr int kMaxIdValue = 0xFF;          // an ID location is kept as its low byte
 // Port addresses below 0x100 belong to the system board's own devices (interrupt and DMA
 // controllers, timer, keyboard, clock), never to a parallel port; the three registers of a port
@@ -233,14 +234,16 @@ class TSettingsReader {
 // an item past the end of the device's list selects its last item.
 int OscillatorItemOfStored(const TPicDevice& device, int stored, std::size_t itemCount) {
     int item = stored;
-    if (device.OscillatorSet == kOscillatorSetWithoutCode3 && item > 2) {
+    if (device.OscillatorSet == kOscillatorSetWithoutCode3 && item > kLastItemBeforeCode3) {
         --item;
     }
     return std::min(item, static_cast<int>(itemCount) - 1);
 }
 
 int StoredOfOscillatorItem(const TPicDevice& device, int item) {
-    return device.OscillatorSet == kOscillatorSetWithoutCode3 && item > 2 ? item + 1 : item;
+    return device.OscillatorSet == kOscillatorSetWithoutCode3 && item > kLastItemBeforeCode3
+               ? item + 1
+               : item;
 }
 
 void ReadDeviceAndFuses(TSettingsReader& read, TVantrelSession& session,
