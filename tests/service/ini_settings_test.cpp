@@ -146,14 +146,6 @@ TEST(IniSettings, KeepsKeysOutsideSectionsApart) {
     EXPECT_EQ(settings.Values().count("e"), 0u) << "a nameless section is not the top level";
 }
 
-TEST(IniSettings, SetValueReplacesWhatWasRead) {
-    TIniSettings settings = TIniSettings::Parse("[S]\nK=a,b\n");
-    settings.SetValue("S", "K", "plain");
-    settings.SetValue("T", "New", "x");
-    EXPECT_EQ(settings.Value("S", "K"), TextValue("plain"));
-    EXPECT_EQ(settings.Value("T", "New"), TextValue("x"));
-}
-
 TEST(SettingsFile, LivesWhereQSettingsKeepsIt) {
     EXPECT_EQ(SettingsFilePath("/x/cfg", "/home/ana"), "/x/cfg/vantrel/Vantrel18F.ini");
     EXPECT_EQ(SettingsFilePath("", "/home/ana"), "/home/ana/.config/vantrel/Vantrel18F.ini");
