@@ -83,10 +83,10 @@ int RunChipOperation(const TCliOptions& options, TCliStreams streams, TVantrelSe
     return RunWithProgrammer(
         options, streams, session.Hardware, TPortScope::ConfiguredPort,
         [&](TProgrammerAccess& access) {
-            if (options.CheckPort &&
-                !TestPort(access.Pins, session.Device.Device(), options.PortBase)) {
+            const std::uint16_t port = session.Hardware.PortBase;
+            if (options.CheckPort && !TestPort(access.Pins, session.Device.Device(), port)) {
                 streams.Err << "vantrel-cli: no programmer answers on port "
-                            << PortAddressText(options.PortBase, false) << "\n";
+                            << PortAddressText(port, false) << "\n";
                 return static_cast<int>(kExitNoProgrammer);
             }
             if (access.Connection.Simulated()) {

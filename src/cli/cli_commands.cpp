@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/cli_settings.h"
 #include "device/version.h"
 
 namespace vantrel::cli {
@@ -52,6 +53,11 @@ void PrintHelp(std::ostream& out) {
         out << "  vantrel-cli " << command.Usage << "\n      " << command.Help << "\n";
     }
     out << "\nOptions:\n" << OptionsHelp();
+    out << "\nSettings: the window's settings file ($XDG_CONFIG_HOME/vantrel/Vantrel18F.ini,\n"
+           "by default ~/.config/vantrel/Vantrel18F.ini) gives the device when -d is missing,\n"
+           "and the driver, simulated chip file, port, wiring, preset and delays; the options\n"
+           "above win for the run. Without the file the defaults above hold. vantrel-cli never\n"
+           "writes it.\n";
     out << "\nExit status: 0 success; 1 the operation failed or was declined; 2 bad usage or bad\n"
            "input; 3 no programmer.\n";
 }
@@ -79,7 +85,11 @@ int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
     }
     for (const TCommandSpec& command : CommandSpecs()) {
         if (command.Name == options.Command) {
-            return command.Run(options, streams);
+            TCliOptions withSettings = options;
+            if (!ReadCliSettings(withSettings, streams.Err)) {
+                return kExitBadInput;
+            }
+            return command.Run(withSettings, streams);
         }
     }
     streams.Err << "vantrel-cli: unknown command '" << options.Command

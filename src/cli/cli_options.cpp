@@ -105,8 +105,8 @@ const std::vector<TOptionSpec>& OptionSpecs() {
          "sits (detect tries all three)",
          ApplyPort},
         {"preset", 0, "NAME",
-         "programmer wiring: custom (default wiring), cardlet, p16pro40-7406, p16pro40-7407, "
-         "rsr, ferrow",
+         "programmer wiring: custom (the settings file's wiring, or the default one), cardlet, "
+         "p16pro40-7406, p16pro40-7407, rsr, ferrow",
          ApplyPreset},
         {"trace", 0, "FILE", "record every port access and delay in FILE: W 378 04, R 379 78, D 10",
          [](TCliOptions& o, const std::string& v) {
@@ -156,6 +156,14 @@ const std::vector<TOptionSpec>& OptionSpecs() {
          [](TCliOptions& o, const std::string& v) {
              return ApplyMilliseconds(o.ProgDelay, v, "prog-delay", kMinProgDelay, kMaxProgDelay);
          }},
+        {"settings", 0, "FILE",
+         "read the settings from FILE instead of the window's settings file (see below)",
+         [](TCliOptions& o, const std::string& v) {
+             o.SettingsFile = v;
+             return std::string();
+         }},
+        {"no-settings", 0, "", "read no settings file: built-in defaults, and -d is needed",
+         SetFlag(&TCliOptions::NoSettings)},
         {"check-port", 0, "", "first test that the programmer answers on the port (exit 3 if not)",
          SetFlag(&TCliOptions::CheckPort)},
         {"no-verify", 0, "", "write without reading back and verifying",

@@ -21,28 +21,35 @@ enum TExitStatus : int {
 };
 
 struct TCliOptions {
-    std::string DeviceName;                           // -d NAME
-    std::optional<std::string> OutputFile;            // -o OUT
-    TPortDriver Driver = TPortDriver::Ppdev;          // --driver
-    std::uint16_t PortBase = kDefaultPortBase;        // --port
-    std::uint8_t ProgrammerType = kProgrammerCustom;  // --preset
-    std::optional<std::string> TraceFile;             // --trace FILE
+    std::string DeviceName;                 // -d NAME
+    std::optional<std::string> OutputFile;  // -o OUT
+    // The programmer settings below are empty unless given on the command line; what is not
+    // given comes from the settings file (see Stored).
+    std::optional<TPortDriver> Driver;           // --driver
+    std::optional<std::uint16_t> PortBase;       // --port
+    std::optional<std::uint8_t> ProgrammerType;  // --preset
+    std::optional<std::string> TraceFile;        // --trace FILE
     // The simulated programmer: the file that keeps its chip, the faults it is given and the
     // preset its board is wired as (empty: the one matching the default wiring).
-    std::optional<std::string> SimChipFile;      // --sim-chip FILE
-    std::vector<std::string> SimFaults;          // --sim-fault NAME, repeatable
-    std::string SimBoard;                        // --sim-board PRESET
-    std::uint16_t VppDelay = kDefaultVppDelay;   // --vpp-delay MS
-    std::uint8_t ProgDelay = kDefaultProgDelay;  // --prog-delay MS
-    bool NoVerify = false;                       // --no-verify: "Auto-Verify" off
-    bool NoBlankCheck = false;                   // --no-blank-check: "Blank Chk" off
-    bool ChangeCal = false;                      // --change-cal: "Change Cal" on
-    bool AssumeYes = false;                      // --yes: answer every question Yes
-    bool CheckPort = false;                      // --check-port: test the port first
+    std::optional<std::string> SimChipFile;   // --sim-chip FILE
+    std::vector<std::string> SimFaults;       // --sim-fault NAME, repeatable
+    std::string SimBoard;                     // --sim-board PRESET
+    std::optional<std::uint16_t> VppDelay;    // --vpp-delay MS
+    std::optional<std::uint8_t> ProgDelay;    // --prog-delay MS
+    std::optional<std::string> SettingsFile;  // --settings FILE
+    bool NoSettings = false;                  // --no-settings
+    bool NoVerify = false;                    // --no-verify: "Auto-Verify" off
+    bool NoBlankCheck = false;                // --no-blank-check: "Blank Chk" off
+    bool ChangeCal = false;                   // --change-cal: "Change Cal" on
+    bool AssumeYes = false;                   // --yes: answer every question Yes
+    bool CheckPort = false;                   // --check-port: test the port first
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;
     std::vector<std::string> Arguments;  // positional arguments after the command
+    // The programmer settings of the settings file, or the defaults without one; read after the
+    // command line, which wins over them.
+    THardwareSettings Stored;
 };
 
 struct TParseResult {

@@ -93,10 +93,10 @@ void FailIfSucceeded(int& status, int failure) {
 
 // The chip in the simulated socket: the -d device's, or none (the board alone answers port
 // detection). A kept chip file needs the device it is matched against.
-bool SimulatedDevice(const TCliOptions& options, std::optional<std::uint8_t>& device,
-                     std::ostream& err) {
-    if (options.Driver != TPortDriver::Simulated ||
-        (options.DeviceName.empty() && !options.SimChipFile)) {
+bool SimulatedDevice(const TCliOptions& options, const THardwareSettings& settings,
+                     std::optional<std::uint8_t>& device, std::ostream& err) {
+    if (settings.Driver != TPortDriver::Simulated ||
+        (options.DeviceName.empty() && settings.Simulator.ChipFile.empty())) {
         return true;
     }
     device = RequireDevice(options, err);
@@ -122,18 +122,21 @@ void ReportClose(const TProgrammerConnection::TCloseReport& report, std::ostream
 }  // namespace
 
 THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
-    THardwareSettings settings;
-    settings.Driver = options.Driver;
-    settings.Simulator.ChipFile = options.SimChipFile.value_or("");
+    THardwareSettings settings = options.Stored;
+    settings.Driver = options.Driver.value_or(settings.Driver);
+    settings.Simulator.ChipFile = options.SimChipFile.value_or(settings.Simulator.ChipFile);
     settings.Simulator.Board = options.SimBoard;
     settings.Simulator.Faults = options.SimFaults;
-    settings.PortBase = options.PortBase;
-    settings.ProgrammerType = options.ProgrammerType;
-    settings.VppDelay = options.VppDelay;
-    settings.ProgDelay = options.ProgDelay;
-    for (const TProgrammerPreset& preset : ProgrammerPresets) {
-        if (preset.ProgrammerType == options.ProgrammerType && preset.Wiring) {
-            settings.Wiring = *preset.Wiring;
+    settings.PortBase = options.PortBase.value_or(settings.PortBase);
+    settings.VppDelay = options.VppDelay.value_or(settings.VppDelay);
+    settings.ProgDelay = options.ProgDelay.value_or(settings.ProgDelay);
+    if (options.ProgrammerType) {
+        // A preset sets the whole wiring; custom keeps the wiring as it is.
+        settings.ProgrammerType = *options.ProgrammerType;
+        for (const TProgrammerPreset& preset : ProgrammerPresets) {
+            if (preset.ProgrammerType == settings.ProgrammerType && preset.Wiring) {
+                settings.Wiring = *preset.Wiring;
+            }
         }
     }
     return settings;
@@ -142,7 +145,7 @@ THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
 int RunWithProgrammer(const TCliOptions& options, TCliStreams streams, THardwareSettings& settings,
                       TPortScope scope, const TProgrammerBody& body) {
     std::optional<std::uint8_t> device;
-    if (!SimulatedDevice(options, device, streams.Err)) {
+    if (!SimulatedDevice(options, settings, device, streams.Err)) {
         return kExitNoProgrammer;
     }
     std::ofstream traceFile;

@@ -11,8 +11,9 @@
 
 namespace vantrel::cli {
 
-// The settings the command line gives: the driver and its simulator options, the preset's
-// wiring (custom keeps the default wiring), the port of --port, the delays.
+// The programmer settings of the run: the settings file's (the defaults without one), with what
+// the command line gives in their place - the driver and its simulator options, the preset and
+// its wiring (custom keeps the wiring as it is), the port of --port, the delays.
 [[nodiscard]] THardwareSettings HardwareSettingsFrom(const TCliOptions& options);
 
 // What a command works with while the programmer is open.

@@ -8,8 +8,6 @@ namespace {
 
 constexpr std::uint16_t kLowOscillatorBits = 0x0003;
 constexpr int kLastTwoBitOscillatorItem = 3;
-// Set 4 has no code 3: its items from "INTI" on map to codes 4 and up.
-constexpr std::uint16_t kOscillatorSetSkippingCode3 = 4;
 constexpr int kFirstItemAfterSkippedCode = 3;
 constexpr int kSkippedCode = 3;
 
@@ -97,7 +95,7 @@ std::uint16_t OscillatorCode(const TPicDevice& device, int item) {
     if (device.Fosc2Mask != 0 && item > kLastTwoBitOscillatorItem) {
         code = static_cast<std::uint16_t>((item & kLowOscillatorBits) + device.Fosc2Mask);
     }
-    if (device.OscillatorSet == kOscillatorSetSkippingCode3 && item >= kFirstItemAfterSkippedCode) {
+    if (device.OscillatorSet == kOscillatorSetWithoutCode3 && item >= kFirstItemAfterSkippedCode) {
         ++code;
     }
     return code;
@@ -108,7 +106,7 @@ int OscillatorItem(const TPicDevice& device, std::uint16_t word1) {
     if (device.Fosc2Mask != 0 && (word1 & device.Fosc2Mask) == device.Fosc2Mask) {
         code += 4;
     }
-    if (device.OscillatorSet == kOscillatorSetSkippingCode3 && code >= kSkippedCode) {
+    if (device.OscillatorSet == kOscillatorSetWithoutCode3 && code >= kSkippedCode) {
         return code - 1;
     }
     return code;

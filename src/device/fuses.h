@@ -42,6 +42,9 @@ inline constexpr std::array<TFuseBox, 2> kWord2FuseOrder{TFuseBox::IESO, TFuseBo
 // The box's caption as the window shows it ("Watch Dog", "Code Protect", ...).
 [[nodiscard]] std::string_view FuseCaption(TFuseBox box);
 
+// The oscillator set whose list leaves out code 3: its items from "INTI" on count one higher.
+inline constexpr std::uint16_t kOscillatorSetWithoutCode3 = 4;
+
 // The oscillator names offered for an oscillator set (1..5).
 [[nodiscard]] const std::vector<std::string_view>& OscillatorNames(std::uint16_t oscillatorSet);
 

@@ -75,6 +75,9 @@ struct THardwareSettings {
     TSimulatorSettings Simulator;
     TWiring Wiring;
     std::uint16_t PortBase = kDefaultPortBase;
+    // The port the hardware settings window has checked: an index into PortAddresses, whose
+    // kNoPortIndex entry stands for none. Port detection leaves it alone.
+    std::uint16_t PortIndex = 0;
     std::uint16_t VppDelay = kDefaultVppDelay;   // ms, settle time around the power changes
     std::uint8_t ProgDelay = kDefaultProgDelay;  // ms, wait after a begin-programming command
     bool PellamOn = false;                       // show addresses as "378H" rather than "$378"
