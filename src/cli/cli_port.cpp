@@ -91,12 +91,12 @@ void FailIfSucceeded(int& status, int failure) {
     }
 }
 
-// The chip in the simulated socket: the -d device's, or none (the board alone answers port
-// detection). A kept chip file needs the device it is matched against.
+// The chip in the simulated socket when no --sim-chip file keeps one: a fresh one of the -d
+// device, or none (the board alone answers port detection). A kept chip is in the socket
+// whatever -d says, as a wrong chip may be in a real one.
 bool SimulatedDevice(const TCliOptions& options, std::optional<std::uint8_t>& device,
                      std::ostream& err) {
-    if (options.Driver != TPortDriver::Simulated ||
-        (options.DeviceName.empty() && !options.SimChipFile)) {
+    if (options.Driver != TPortDriver::Simulated || options.DeviceName.empty()) {
         return true;
     }
     device = RequireDevice(options, err);
