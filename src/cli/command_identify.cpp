@@ -26,7 +26,9 @@ int RunIdentifyCommand(const TCliOptions& options, TCliStreams streams) {
             const TChipIdentity identity = FindChipIdentity(
                 access.Pins, [&] { static_cast<void>(access.Connection.TakeViolations()); });
             if (!identity.DeviceIndex) {
-                streams.Err << "vantrel-cli: " << IdentityText(identity) << "\n";
+                streams.Err << "vantrel-cli: " << IdentityText(identity)
+                            << "\nvantrel-cli: parts without a device ID (16C84, 16F83, 16F84 "
+                               "and the EPROM parts) cannot be named this way\n";
                 return static_cast<int>(kExitOperationFailed);
             }
             streams.Out << ChipAnswersText(identity) << "\n";

@@ -100,7 +100,7 @@ int RunInfoCommand(const TCliOptions& options, TCliStreams streams) {
     out << Label("Device") << device.Name << " (" << device.ProgramSize << " program words, "
         << device.EepromSize << " EEPROM bytes, algorithm " << device.Algorithm << ")\n";
     if (loaded->DataRecords == 0) {
-        out << Label("Data") << NoHexDataText(input->Path) << "\n";
+        out << Label("HEX data") << NoHexDataText(input->Path) << "\n";
     }
     if (const std::string outside = OutsideValuesText(*loaded, device); !outside.empty()) {
         out << Label("Left out") << outside << "\n";
