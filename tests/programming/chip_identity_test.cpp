@@ -10,44 +10,28 @@
 #include "device/device_id.h"
 #include "device/device_selection.h"
 #include "device/hex_text.h"
+#include "probe_rig.h"
 #include "programming/chip_identity.h"
 #include "programming/programmer.h"
 #include "sim/sim_catalogue.h"
 #include "sim/simulated_board.h"
-#include "support/recording_ui.h"
 
 namespace vantrel {
 namespace {
 
-using test::TRecordingUi;
 using testing::ElementsAre;
 using testing::HasSubstr;
-
-// A clock read costs this much virtual time, so long waits spin fewer times.
-constexpr std::uint64_t kClockReadMicroseconds = 50;
 
 // The revision the chips carry here: not the simulator's default, and it fits four bits.
 constexpr std::uint8_t kRevision = 7;
 
-struct TBoard {
-    explicit TBoard(std::uint8_t deviceIndex) {
-        Session.Config.ChangeDevice(deviceIndex);
-        Session.Hardware = Settings;
-    }
-
-    void Insert(std::uint8_t chipDevice, std::uint8_t revision) {
+// The chosen device's programmer and board, with the chip of `chipDevice` in the socket.
+struct TBoard : test::TBoardRig {
+    TBoard(std::uint8_t device, std::uint8_t chipDevice) : TBoardRig(DeviceTable.at(device).Name) {
         TSimChipState chip = FactoryFreshChip(chipDevice);
-        chip.Revision = revision;
+        chip.Revision = kRevision;
         Board.InsertChip(std::move(chip));
     }
-
-    TVirtualClock Clock{0, kClockReadMicroseconds};
-    TSimulatedBoard Board{Clock};
-    THardwareSettings Settings;
-    TPinLayer Pins{Settings, Board, Clock};
-    TVantrelSession Session;
-    TRecordingUi Ui;
-    TProgrammer Programmer{Session, Pins, Ui};
 };
 
 // Another device whose chip sits in the same socket and speaks the same protocol, so it
@@ -79,8 +63,7 @@ class DeviceIdCheckTest : public testing::TestWithParam<std::uint8_t> {
 };
 
 TEST_P(DeviceIdCheckTest, TheChosenDevicesChipPassesWithItsRevisionShown) {
-    TBoard bench(GetParam());
-    bench.Insert(GetParam(), kRevision);
+    TBoard bench(GetParam(), GetParam());
     bench.Programmer.ReadPIC();
     EXPECT_EQ(bench.Ui.Statuses.front(),
               std::string(Device().Name) + " revision " + std::to_string(kRevision) + " answers");
@@ -94,8 +77,13 @@ TEST_P(DeviceIdCheckTest, TheChosenDevicesChipPassesWithItsRevisionShown) {
 }
 
 TEST_P(DeviceIdCheckTest, AnEmptySocketIsRefusedBeforeAnythingIsWritten) {
-    TBoard bench(GetParam());
-    bench.Session.Device.Image.ProgramBuffer[0] = 0x0000;
+    TBoard bench(GetParam(), GetParam());
+    bench.Board.LoadSocket(bench.Chip(), [] {
+        TSimFaults faults;
+        faults.NoChip = true;
+        return faults;
+    }());
+    bench.Image().ProgramBuffer[0] = 0x0000;
     bench.Programmer.WritePIC(true);
     const std::string allOnes = IsPic18(Device()) ? "0xFFFF" : "0x3FFF";
     EXPECT_THAT(bench.Ui.Messages, ElementsAre("No chip answers (device ID " + allOnes +
@@ -112,10 +100,9 @@ TEST_P(DeviceIdCheckTest, AnEmptySocketIsRefusedBeforeAnythingIsWritten) {
 TEST_P(DeviceIdCheckTest, AnotherDevicesChipIsLeftAloneUnlessTheUserGoesOn) {
     const std::uint8_t partner = SameSocketPartner(GetParam());
     const TPicDevice& other = DeviceTable.at(partner);
-    TBoard bench(GetParam());
-    bench.Insert(partner, kRevision);
-    const TSimChipState before = bench.Board.ChipState();
-    bench.Session.Device.Image.ProgramBuffer[0] = 0x0000;
+    TBoard bench(GetParam(), partner);
+    const TSimChipState before = bench.Chip();
+    bench.Image().ProgramBuffer[0] = 0x0000;
     bench.Ui.Answers = {false};
     bench.Programmer.WritePIC(true);
     const std::string found = "Found " + DeviceWithArticle(other) + " (device ID " +
@@ -126,9 +113,9 @@ TEST_P(DeviceIdCheckTest, AnotherDevicesChipIsLeftAloneUnlessTheUserGoesOn) {
     EXPECT_THAT(bench.Ui.Statuses, ElementsAre("Write ABORTED!"));
     EXPECT_EQ(bench.Programmer.Refusal, found);
     EXPECT_TRUE(bench.Programmer.Declined);
-    EXPECT_TRUE(bench.Board.ChipState() == before) << "nothing written";
+    EXPECT_TRUE(bench.Chip() == before) << "nothing written";
 
-    bench.Ui = {};
+    bench.Ui.Statuses.clear();
     bench.Ui.Answers = {true};
     bench.Programmer.ReadPIC();
     EXPECT_EQ(bench.Ui.Statuses.front(),
@@ -160,8 +147,7 @@ TEST(DeviceIdCheck, OnlyPartsWithAnIdAreChecked) {
         const bool simulatedId = SimDeviceFacts(static_cast<std::uint8_t>(i)).DeviceId != 0;
         EXPECT_EQ(DeviceIdFacts(DeviceTable[i]).has_value(), simulatedId) << DeviceTable[i].Name;
     }
-    TBoard bench(Index("16F84"));
-    bench.Board.LoadSocket(FactoryFreshChip(Index("16F84")), {});
+    test::TBoardRig bench("16F84");
     bench.Programmer.VerifyPIC();
     EXPECT_FALSE(bench.Programmer.Identity.has_value());
     EXPECT_EQ(bench.Ui.Statuses.front(), "Verifying program data...");
