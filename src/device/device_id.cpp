@@ -42,25 +42,29 @@ constexpr std::array<TDeviceIdRow, 38> kDeviceIds{{
 
 // Every row names a device of the table once, and no two devices of one interface share an ID:
 // a mistake here would name the wrong chip, so it is a build error.
-constexpr const TPicDevice* TableDevice(std::string_view name) {
-    for (const TPicDevice& device : DeviceTable) {
-        if (device.Name == name) {
-            return &device;
+// The table index of the device named `name`; kDeviceCount when there is none.
+constexpr std::size_t TableIndex(std::string_view name) {
+    for (std::size_t i = 0; i < DeviceTable.size(); ++i) {
+        if (DeviceTable[i].Name == name) {
+            return i;
         }
     }
-    return nullptr;
+    return kDeviceCount;
 }
 
 constexpr bool RowsAreSound() {
     for (std::size_t i = 0; i < kDeviceIds.size(); ++i) {
         const TDeviceIdRow& row = kDeviceIds[i];
-        if (TableDevice(row.Name) == nullptr || (row.Facts.Id & RevisionMask(row.Facts)) != 0) {
+        const std::size_t index = TableIndex(row.Name);
+        if (index == kDeviceCount || (row.Facts.Id & RevisionMask(row.Facts)) != 0) {
             return false;
         }
         for (std::size_t j = i + 1; j < kDeviceIds.size(); ++j) {
             const TDeviceIdRow& other = kDeviceIds[j];
+            const std::size_t otherIndex = TableIndex(other.Name);
             const bool sameInterface =
-                IsPic18(*TableDevice(row.Name)) == IsPic18(*TableDevice(other.Name));
+                otherIndex != kDeviceCount &&
+                IsPic18(DeviceTable[index]) == IsPic18(DeviceTable[otherIndex]);
             if (other.Name == row.Name || (sameInterface && other.Facts.Id == row.Facts.Id)) {
                 return false;
             }

@@ -69,6 +69,11 @@ void TProgrammer::Refuse(TChipOperation operation, std::string reason, bool decl
     OperationOk = false;
     Declined = declined;
     Refusal = std::move(reason);
+    // "Change Cal" is a one-shot choice that a Write, Read or Verify uses up however it ends:
+    // the next Write keeps the chip's calibration word unless the user chooses again.
+    if (operation != TChipOperation::Erase) {
+        session_.Options.ChangeCal = false;
+    }
     ui_.SetStatus(AbortedStatus(operation));
 }
 

@@ -84,7 +84,9 @@ TEST_P(DeviceIdCheckTest, AnEmptySocketIsRefusedBeforeAnythingIsWritten) {
         return faults;
     }());
     bench.Image().ProgramBuffer[0] = 0x0000;
+    bench.Session.Options.ChangeCal = true;
     bench.Programmer.WritePIC(true);
+    EXPECT_FALSE(bench.Session.Options.ChangeCal) << "a one-shot choice, used up";
     const std::string allOnes = IsPic18(Device()) ? "0xFFFF" : "0x3FFF";
     EXPECT_THAT(bench.Ui.Messages, ElementsAre("No chip answers (device ID " + allOnes +
                                                "): check that the chip sits in the socket and "
