@@ -64,6 +64,8 @@ void LoadSaveLoad(const std::vector<std::string>& lines, std::string_view name) 
     const std::vector<std::string> saved = BufferToHex(loaded, state.Device());
     const THexLoadResult second = LoadHex(saved, state, {}, messages);
     Require(second.Ok && second.ConfigFound);
+    // What the writer writes fits the device: nothing of it is left out.
+    Require(second.OutsideValues == 0 && second.DataRecords > 0);
     Require(state.Image.ProgramBuffer == loaded.ProgramBuffer);
     Require(state.Image.Config18 == loaded.Config18);
     Require(state.Image.ConfigWord1 == loaded.ConfigWord1);

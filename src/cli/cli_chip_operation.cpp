@@ -72,7 +72,20 @@ std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
         return nullptr;
     }
     auto session = NewSession(options);
-    if (!LoadFileForDevice(*input, session->Device, session->Config, err)) {
+    const auto loaded = LoadFileForDevice(*input, session->Device, session->Config, err);
+    if (!loaded) {
+        return nullptr;
+    }
+    // A file with nothing in it would erase the chip and program blanks; values the image could
+    // not hold would be missing from the chip while the operation reports success.
+    if (loaded->DataRecords == 0) {
+        err << "vantrel-cli: " << NoHexDataText(input->Path) << "\n";
+        return nullptr;
+    }
+    if (loaded->OutsideValues != 0 && !options.IgnoreOutside) {
+        err << "vantrel-cli: " << input->Path << ": "
+            << OutsideValuesText(*loaded, session->Device.Device()) << "; --ignore-outside "
+            << (options.Command == "verify" ? "verifies" : "writes") << " the rest anyway\n";
         return nullptr;
     }
     return session;
@@ -94,7 +107,8 @@ int RunChipOperation(const TCliOptions& options, TCliStreams streams, TVantrelSe
                 streams.Err << kSimulatedProgrammerNotice << "\n";
             }
             TCliProgrammingUi ui(status, streams.Err, std::cin,
-                                 UiSettings(options, streams, status));
+                                 UiSettings(options, streams, status),
+                                 {options.ForceDevice, options.Calibration});
             const TOperationResult result =
                 vantrel::RunChipOperation(access.Connection, operation, session, ui, access.Stop);
             ReportUnshownFailure(result, streams.Err);

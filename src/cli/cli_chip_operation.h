@@ -19,7 +19,8 @@ inline constexpr const char* kSimulatedProgrammerNotice =
                                                            std::ostream& err);
 
 // The same for a command given one HEX file, loaded into the image as Open does; nothing when
-// the device or the file is missing, unknown, unreadable or malformed (reported on err).
+// the device or the file is missing, unknown, unreadable or malformed, holds no data, or holds
+// values outside the device's memory without --ignore-outside (reported on err).
 [[nodiscard]] std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
                                                                    std::ostream& err);
 

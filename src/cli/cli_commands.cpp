@@ -20,8 +20,11 @@ struct TCommandSpec {
 const std::vector<TCommandSpec>& CommandSpecs() {
     static const std::vector<TCommandSpec> kCommands{
         {"detect", "[--driver NAME] [--preset NAME] [-d NAME] detect",
-         "find the programmer on port 0x378, 0x278 or 0x3BC and show the port panel text",
+         "find the programmer on port 0x378, 0x278 or 0x3BC; with -d, check the chip's device ID",
          RunDetectCommand},
+        {"identify", "[--driver NAME] [--preset NAME] identify",
+         "read the chip's device ID and name its device and revision (no -d needed)",
+         RunIdentifyCommand},
         {"devices", "devices",
          "list the supported devices: name, program words, EEPROM bytes, "
          "algorithm",

@@ -19,6 +19,7 @@ struct TCliStreams {
 
 // The commands, one per file.
 [[nodiscard]] int RunDetectCommand(const TCliOptions& options, TCliStreams streams);
+[[nodiscard]] int RunIdentifyCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunDevicesCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunInfoCommand(const TCliOptions& options, TCliStreams streams);
 [[nodiscard]] int RunRehexCommand(const TCliOptions& options, TCliStreams streams);

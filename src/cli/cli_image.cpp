@@ -4,7 +4,6 @@
 
 #include "device/device_selection.h"
 #include "hexfile/text_file.h"
-#include "service/hex_file_load.h"
 
 namespace vantrel::cli {
 
@@ -49,16 +48,17 @@ std::optional<std::string> RequireFileArgument(const TCliOptions& options, std::
     return options.Arguments.front();
 }
 
-bool LoadHexFile(const std::string& path, TDeviceState& state, TConfigModel& config,
-                 std::ostream& err) {
+std::optional<THexFileLoad> LoadHexFile(const std::string& path, TDeviceState& state,
+                                        TConfigModel& config, std::ostream& err) {
     TStreamMessageBox messages(err);
     THexLoadOptions options;
     options.FileName = path;
-    const THexFileLoad loaded = vantrel::LoadHexFile(path, state, config, options, messages);
+    THexFileLoad loaded = vantrel::LoadHexFile(path, state, config, options, messages);
     if (!loaded.Ok) {
         err << "vantrel-cli: " << loaded.Error << "\n";
+        return std::nullopt;
     }
-    return loaded.Ok;
+    return loaded;
 }
 
 std::optional<TFileCommandInput> RequireDeviceAndFile(const TCliOptions& options,
@@ -71,8 +71,8 @@ std::optional<TFileCommandInput> RequireDeviceAndFile(const TCliOptions& options
     return TFileCommandInput{*device, *path};
 }
 
-bool LoadFileForDevice(const TFileCommandInput& input, TDeviceState& state, TConfigModel& config,
-                       std::ostream& err) {
+std::optional<THexFileLoad> LoadFileForDevice(const TFileCommandInput& input, TDeviceState& state,
+                                              TConfigModel& config, std::ostream& err) {
     config.ChangeDevice(input.DeviceIndex);
     return LoadHexFile(input.Path, state, config, err);
 }

@@ -7,6 +7,7 @@
 #include "device/config_model.h"
 #include "device/device_state.h"
 #include "device/message_box.h"
+#include "service/hex_file_load.h"
 
 namespace vantrel::cli {
 
@@ -33,10 +34,10 @@ class TStreamMessageBox final : public TMessageBox {
                                                              std::ostream& err);
 
 // Loads a HEX file into the image as the window's Open does: read the lines, LoadHex, then
-// set the fuse model from the loaded words. False (with the reason on `err`) when the file
-// cannot be read or is malformed.
-[[nodiscard]] bool LoadHexFile(const std::string& path, TDeviceState& state, TConfigModel& config,
-                               std::ostream& err);
+// set the fuse model from the loaded words. What the load found; nothing (with the reason on
+// `err`) when the file cannot be read or is malformed.
+[[nodiscard]] std::optional<THexFileLoad> LoadHexFile(const std::string& path, TDeviceState& state,
+                                                      TConfigModel& config, std::ostream& err);
 
 // What a command that works on one HEX file for one device is given.
 struct TFileCommandInput {
@@ -49,8 +50,10 @@ struct TFileCommandInput {
                                                                     std::ostream& err);
 
 // Selects the device, clearing the image, and loads the file into it as Open does.
-[[nodiscard]] bool LoadFileForDevice(const TFileCommandInput& input, TDeviceState& state,
-                                     TConfigModel& config, std::ostream& err);
+[[nodiscard]] std::optional<THexFileLoad> LoadFileForDevice(const TFileCommandInput& input,
+                                                            TDeviceState& state,
+                                                            TConfigModel& config,
+                                                            std::ostream& err);
 
 // Writes text to OUT (atomically) or to standard output.
 [[nodiscard]] bool WriteResult(const TCliOptions& options, const std::string& text,

@@ -68,6 +68,26 @@ std::string ApplyMilliseconds(TValue& target, const std::string& value, std::str
     return {};
 }
 
+// A calibration word as the 12F629 family keeps it: RETLW k, 0x3400..0x34FF, in hexadecimal
+// with or without 0x.
+std::string ApplyCalibration(TCliOptions& options, const std::string& value) {
+    constexpr std::uint16_t kRetlwFirst = 0x3400;
+    constexpr std::uint16_t kRetlwLast = 0x34FF;
+    const std::string_view digits =
+        value.size() > 2 && value[0] == '0' && std::tolower(value[1]) == 'x'
+            ? std::string_view(value).substr(2)
+            : std::string_view(value);
+    unsigned word = 0;
+    const char* last = digits.data() + digits.size();
+    const auto [end, ec] = std::from_chars(digits.data(), last, word, 16);
+    if (digits.empty() || ec != std::errc() || end != last || word < kRetlwFirst ||
+        word > kRetlwLast) {
+        return "--cal needs a calibration word 0x3400..0x34FF (RETLW k), not '" + value + "'";
+    }
+    options.Calibration = static_cast<std::uint16_t>(word);
+    return {};
+}
+
 // A flag that sets one member.
 auto SetFlag(bool TCliOptions::*flag) {
     return [flag](TCliOptions& o, const std::string&) {
@@ -173,8 +193,23 @@ const std::vector<TOptionSpec>& OptionSpecs() {
         {"change-cal", 0, "",
          "write the file's calibration word over the chip's (12F629/675, 16F630/676)",
          SetFlag(&TCliOptions::ChangeCal)},
-        {"yes", 'y', "", "answer Yes to every question, the erase confirmation included",
+        {"yes", 'y', "",
+         "answer Yes to every question, the erase confirmation included (not to going on with "
+         "a chip of another device: see --force-device)",
          SetFlag(&TCliOptions::AssumeYes)},
+        {"force-device", 0, "",
+         "go on when the chip's device ID names another device than -d (a chip that does not "
+         "answer at all is always refused)",
+         SetFlag(&TCliOptions::ForceDevice)},
+        {"cal", 0, "0x34NN",
+         "12F629/675, 16F630/676: the calibration word to write back when the chip's own "
+         "cannot be kept (it reads as no RETLW: code-protected or lost); without it such a chip "
+         "is not erased",
+         ApplyCalibration},
+        {"ignore-outside", 0, "",
+         "write or verify a file even though some of its values lie outside the device's "
+         "memory (they are left out)",
+         SetFlag(&TCliOptions::IgnoreOutside)},
         {"help", 'h', "", "show this help and exit",
          [](TCliOptions& o, const std::string&) {
              o.ShowHelp = true;

@@ -42,7 +42,11 @@ struct TCliOptions {
     bool NoBlankCheck = false;                // --no-blank-check: "Blank Chk" off
     bool ChangeCal = false;                   // --change-cal: "Change Cal" on
     bool AssumeYes = false;                   // --yes: answer every question Yes
-    bool CheckPort = false;                   // --check-port: test the port first
+    bool ForceDevice = false;  // --force-device: go on with a chip of another device
+    // --cal 0x34NN: the calibration word to write back when the chip's own cannot be kept.
+    std::optional<std::uint16_t> Calibration;
+    bool IgnoreOutside = false;  // --ignore-outside: write or verify a file with data outside
+    bool CheckPort = false;      // --check-port: test the port first
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;

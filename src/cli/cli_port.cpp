@@ -91,12 +91,12 @@ void FailIfSucceeded(int& status, int failure) {
     }
 }
 
-// The chip in the simulated socket: the -d device's, or none (the board alone answers port
-// detection). A kept chip file needs the device it is matched against.
+// The chip in the simulated socket when no chip file keeps one: a fresh one of the -d device,
+// or none (the board alone answers port detection). A kept chip is in the socket whatever -d
+// says, as a wrong chip may be in a real one.
 bool SimulatedDevice(const TCliOptions& options, const THardwareSettings& settings,
                      std::optional<std::uint8_t>& device, std::ostream& err) {
-    if (settings.Driver != TPortDriver::Simulated ||
-        (options.DeviceName.empty() && settings.Simulator.ChipFile.empty())) {
+    if (settings.Driver != TPortDriver::Simulated || options.DeviceName.empty()) {
         return true;
     }
     device = RequireDevice(options, err);

@@ -4,6 +4,8 @@
 #include <ostream>
 #include <string>
 
+#include "device/hex_text.h"
+
 namespace vantrel::cli {
 
 namespace {
@@ -66,6 +68,28 @@ TAnswer TCliProgrammingUi::AskYesNoCancel(std::string_view question) {
         return TAnswer::Yes;
     }
     return letter == 'n' || letter == 'N' ? TAnswer::No : TAnswer::Cancel;
+}
+
+bool TCliProgrammingUi::AskOtherDevice(std::string_view question) {
+    EndProgressLine();
+    err_ << MessageLines(question);
+    if (chipAnswers_.ForceDevice) {
+        err_ << " yes (--force-device)\n";
+        return true;
+    }
+    err_ << " no (--force-device answers Yes)\n";
+    return false;
+}
+
+std::optional<std::uint16_t> TCliProgrammingUi::AskCalibrationWord(std::string_view question) {
+    EndProgressLine();
+    err_ << MessageLines(question);
+    if (chipAnswers_.Calibration) {
+        err_ << " 0x" << HexWordText(*chipAnswers_.Calibration) << " (--cal)\n";
+        return chipAnswers_.Calibration;
+    }
+    err_ << " none (--cal 0x34NN gives one)\n";
+    return std::nullopt;
 }
 
 // Redrawn only when the percentage moves, so a pass of thousands of words writes a few hundred

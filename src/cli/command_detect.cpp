@@ -5,6 +5,7 @@
 #include "cli/cli_port.h"
 #include "device/device_state.h"
 #include "hardware/port_detection.h"
+#include "programming/chip_identity.h"
 
 namespace vantrel::cli {
 
@@ -21,6 +22,26 @@ class TStreamPortStatus final : public TPortStatusView {
   private:
     std::ostream& out_;
 };
+
+// With -d, whether that device's chip answers in the socket: "16F877A revision 7 answers". Parts
+// without a device ID cannot tell; the port alone decides for them.
+int CheckChipOfDevice(TPinLayer& pins, std::uint8_t deviceIndex, TCliStreams streams) {
+    const TPicDevice& device = DeviceTable.at(deviceIndex);
+    if (!DeviceIdFacts(device)) {
+        return kExitSuccess;
+    }
+    const TChipIdentity identity = ReadChipIdentity(pins, device);
+    if (!identity.Answered()) {
+        streams.Err << "vantrel-cli: " << NoChipText(identity) << "\n";
+        return kExitOperationFailed;
+    }
+    if (identity.DeviceIndex != deviceIndex) {
+        streams.Err << "vantrel-cli: " << OtherDeviceText(identity, device) << "\n";
+        return kExitOperationFailed;
+    }
+    streams.Out << ChipAnswersText(identity) << "\n";
+    return kExitSuccess;
+}
 
 }  // namespace
 
@@ -42,8 +63,12 @@ int RunDetectCommand(const TCliOptions& options, TCliStreams streams) {
     return RunWithProgrammer(
         options, streams, settings, TPortScope::Candidates, [&](TProgrammerAccess& programmer) {
             TStreamPortStatus view(streams.Out);
-            return FindPort(programmer.Pins, state.Device(), view) ? kExitSuccess
-                                                                   : kExitNoProgrammer;
+            if (!FindPort(programmer.Pins, state.Device(), view)) {
+                return static_cast<int>(kExitNoProgrammer);
+            }
+            return options.DeviceName.empty()
+                       ? static_cast<int>(kExitSuccess)
+                       : CheckChipOfDevice(programmer.Pins, state.CurrentDevice, streams);
         });
 }
 

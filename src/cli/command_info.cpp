@@ -4,6 +4,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_image.h"
 #include "device/hex_text.h"
+#include "device/image_checksum.h"
 
 namespace vantrel::cli {
 
@@ -88,7 +89,8 @@ int RunInfoCommand(const TCliOptions& options, TCliStreams streams) {
     }
     TDeviceState state;
     TConfigModel config(state);
-    if (!LoadFileForDevice(*input, state, config, streams.Err)) {
+    const auto loaded = LoadFileForDevice(*input, state, config, streams.Err);
+    if (!loaded) {
         return kExitBadInput;
     }
     const TPicDevice& device = state.Device();
@@ -97,6 +99,12 @@ int RunInfoCommand(const TCliOptions& options, TCliStreams streams) {
     out << Label("File") << input->Path << "\n";
     out << Label("Device") << device.Name << " (" << device.ProgramSize << " program words, "
         << device.EepromSize << " EEPROM bytes, algorithm " << device.Algorithm << ")\n";
+    if (loaded->DataRecords == 0) {
+        out << Label("HEX data") << NoHexDataText(input->Path) << "\n";
+    }
+    if (const std::string outside = OutsideValuesText(*loaded, device); !outside.empty()) {
+        out << Label("Left out") << outside << "\n";
+    }
     out << Label("Program") << Ranges(device.ProgramSize, 0, "word", [&](std::size_t i) {
         return image.ProgramBuffer[i] != device.BlankWord;
     }) << "\n";
@@ -106,6 +114,7 @@ int RunInfoCommand(const TCliOptions& options, TCliStreams streams) {
     }) << "\n";
     PrintIds(image, device, out);
     PrintConfiguration(config, image, device, out);
+    out << Label("Checksum") << "0x" << HexWordText(ImageChecksum(image, device)) << "\n";
     return kExitSuccess;
 }
 

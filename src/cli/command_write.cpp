@@ -1,4 +1,7 @@
+#include <ostream>
+
 #include "cli/cli_chip_operation.h"
+#include "device/image_checksum.h"
 
 namespace vantrel::cli {
 
@@ -9,7 +12,13 @@ int RunWriteCommand(const TCliOptions& options, TCliStreams streams) {
     if (!session) {
         return kExitBadInput;
     }
-    return RunChipOperation(options, streams, *session, streams.Out, TChipOperation::Write);
+    const int status =
+        RunChipOperation(options, streams, *session, streams.Out, TChipOperation::Write);
+    if (status == kExitSuccess) {
+        // The image as written, calibration word included, for comparing with other tools.
+        streams.Out << ChecksumText(session->Device.Image, session->Device.Device()) << "\n";
+    }
+    return status;
 }
 
 }  // namespace vantrel::cli

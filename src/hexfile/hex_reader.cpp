@@ -68,7 +68,8 @@ void SetByte(std::uint16_t& word, bool high, std::uint8_t value) {
 
 // Places data bytes into the image by the reader's word address space: the byte base of the
 // 64 KB segment plus the word index inside it. Each byte goes to its own half of its word, so
-// records at odd addresses or of odd length land where they belong.
+// records at odd addresses or of odd length land where they belong. Bytes that fall outside
+// every region of the device are counted, so the user can be told what the image lacks.
 class TBytePlacer {
   public:
     TBytePlacer(TDeviceState& state) : device_(state.Device()), image_(state.Image) {}
@@ -77,64 +78,109 @@ class TBytePlacer {
         const std::uint32_t x = (byteAddress & kSegmentMask) + ((byteAddress & kOffsetMask) >> 1);
         const bool high = (byteAddress & 1) != 0;
         const bool pic18 = IsPic18(device_);
+        bool placed = true;
         if (x < device_.ProgramSize) {
             SetByte(image_.ProgramBuffer[x], high, value);
             image_.ProgramBuffer[x] &= device_.BlankWord;
         } else if (x >= device_.EepromAddress && x < device_.EepromAddress + device_.EepromSize) {
-            PlaceData(x - device_.EepromAddress, high, value, pic18);
+            placed = PlaceData(x - device_.EepromAddress, high, value, pic18);
         } else if (x >= device_.ConfigAddress) {
-            PlaceConfig(x - device_.ConfigAddress, high, value, pic18);
+            placed = PlaceConfig(x - device_.ConfigAddress, high, value, pic18);
         } else if (x >= device_.IdAddress) {
-            PlaceId(x - device_.IdAddress, high, value, pic18);
+            placed = PlaceId(x - device_.IdAddress, high, value, pic18);
+        } else {
+            placed = false;
+        }
+        if (!placed) {
+            CountOutside(byteAddress, x, pic18);
         }
     }
 
     [[nodiscard]] bool ConfigFound() const { return configFound_; }
+    [[nodiscard]] std::size_t OutsideValues() const { return outsideValues_; }
+    [[nodiscard]] std::uint32_t FirstOutside() const { return firstOutside_; }
 
   private:
-    void PlaceData(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
+    bool PlaceData(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
         if (pic18) {
             const std::uint32_t offset = 2 * index + (high ? 1 : 0);
-            if (offset < device_.EepromSize) {
-                image_.DataBuffer[offset] = value;
+            if (offset >= device_.EepromSize) {
+                return false;
             }
+            image_.DataBuffer[offset] = value;
         } else if (!high) {
             // One EEPROM byte per word: the high byte (often a RETLW opcode) is not data.
             image_.DataBuffer[index] = value;
         }
+        return true;
     }
 
-    void PlaceConfig(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
+    bool PlaceConfig(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
         if (pic18) {
-            if (index < kConfig18Words) {
-                SetByte(image_.Config18[index], high, value);
-                configFound_ = true;
+            if (index >= kConfig18Words) {
+                return false;
             }
-            return;
+            SetByte(image_.Config18[index], high, value);
+            configFound_ = true;
+            return true;
         }
-        // Everything above the first word lands in the second; the configuration model masks it
-        // with the second word's own mask afterwards.
+        // The second word exists only where the device has one; anything further up (data
+        // beyond the EEPROM, a file for a bigger part) is not configuration and must not
+        // overwrite it. The configuration model masks the second word with its own mask.
+        const bool secondWord = index == 1 && device_.Config2Mask != 0;
+        if (index != 0 && !secondWord) {
+            return false;
+        }
         std::uint16_t& word = index == 0 ? image_.ConfigWord1 : image_.ConfigWord2;
         SetByte(word, high, value);
         word &= device_.ConfigMask;
         configFound_ = true;
+        return true;
     }
 
-    void PlaceId(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
+    bool PlaceId(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
         if (pic18) {
             const std::uint32_t offset = 2 * index + (high ? 1 : 0);
-            if (offset < kIdBufferWords) {
-                image_.IdBuffer[offset] = value;
+            if (offset >= kIdBufferWords) {
+                return false;
             }
+            image_.IdBuffer[offset] = value;
         } else if (index < 4) {
             SetByte(image_.IdBuffer[index], high, value);
+        } else {
+            return false;
         }
+        return true;
+    }
+
+    // A value is what one address of the device holds: a byte of an 18F part, a word of the
+    // others, whose two bytes count once.
+    void CountOutside(std::uint32_t byteAddress, std::uint32_t wordAddress, bool pic18) {
+        if (!pic18 && lastOutsideWord_ == wordAddress) {
+            return;
+        }
+        lastOutsideWord_ = wordAddress;
+        if (outsideValues_ == 0) {
+            firstOutside_ = byteAddress;
+        }
+        ++outsideValues_;
     }
 
     const TPicDevice& device_;
     TDeviceImage& image_;
     bool configFound_ = false;
+    std::size_t outsideValues_ = 0;
+    std::uint32_t firstOutside_ = 0;
+    // Word addresses are 32-bit: this one never occurs.
+    static constexpr std::uint64_t kNoWord = std::uint64_t{1} << 32;
+    std::uint64_t lastOutsideWord_ = kNoWord;
 };
+
+void TakeCounts(const TBytePlacer& placer, THexLoadResult& result) {
+    result.ConfigFound = placer.ConfigFound();
+    result.OutsideValues = placer.OutsideValues();
+    result.FirstOutside = placer.FirstOutside();
+}
 
 }  // namespace
 
@@ -158,7 +204,7 @@ THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& stat
         if (!parsed.Error.empty()) {
             result.Ok = false;
             result.Error = std::move(parsed.Error);
-            result.ConfigFound = placer.ConfigFound();
+            TakeCounts(placer, result);
             return result;
         }
         const std::vector<std::uint8_t>& bytes = parsed.Bytes;
@@ -186,6 +232,9 @@ THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& stat
         if (type == kTypeStartSegment || type == kTypeStartLinear) {
             continue;  // a start address, not memory contents
         }
+        if (length > 0) {
+            ++result.DataRecords;
+        }
         // Type 00, and any type the format does not define, is read as data. A record running
         // over the end of its 64 KB segment goes on into the next one rather than wrapping onto
         // the segment's start (the reset vector, in segment 0); bytes past the 4 GB address
@@ -199,7 +248,7 @@ THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& stat
         }
     }
 
-    result.ConfigFound = placer.ConfigFound();
+    TakeCounts(placer, result);
     if (options.WarnMissingFuses && !result.ConfigFound) {
         messages.ShowMessage(std::string(kFusesNotSetWarning) + "\r" + options.FileName);
     }

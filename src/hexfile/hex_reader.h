@@ -21,13 +21,21 @@ struct THexLoadResult {
     bool Ok = true;
     std::string Error;  // "'$G1' is not a valid integer value"
     bool ConfigFound = false;
+    // Data records read (with at least one byte): none means the file held no Intel HEX data -
+    // an empty file, a text file, the wrong file - and the image is only blank.
+    std::size_t DataRecords = 0;
+    // Values of the file that lie outside every region of the device and were left out: words
+    // of a 12/14-bit part, bytes of an 18F part. FirstOutside is the file's byte address of the
+    // first of them.
+    std::size_t OutsideValues = 0;
+    std::uint32_t FirstOutside = 0;
 };
 
 inline constexpr const char* kFusesNotSetWarning = "WARNING - Fuses not set in loaded file!";
 
 // Clears the image for the current device and fills it from Intel HEX lines. Lines without a
 // leading ":", with a bad checksum, or too short for their own length field are skipped
-// silently; data outside the device's regions is dropped.
+// silently; data outside the device's regions is left out and counted.
 [[nodiscard]] THexLoadResult LoadHex(const std::vector<std::string>& lines, TDeviceState& state,
                                      const THexLoadOptions& options, TMessageBox& messages);
 

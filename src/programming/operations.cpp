@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/hex_text.h"
+#include "programming/operation_texts.h"
 #include "programming/programmer.h"
 
 namespace vantrel {
@@ -154,7 +155,9 @@ void ClearImageAsNew(TVantrelSession& session) {
 
 void TProgrammer::WritePIC(bool full) {
     TOperationScope scope(pins_, ui_, TChipOperation::Write);
-    RunWrite(full);
+    if (BeginOperation(TChipOperation::Write)) {
+        RunWrite(full);
+    }
     scope.End();
 }
 
@@ -170,16 +173,21 @@ void TProgrammer::RunWrite(bool full) {
             EepromMemoryPhase(*this, PlanWrite(session_));
             ConfigurationPhase(*this, session_, ui_, &TProgrammer::ProgramConfig);
             break;
-        case kAlgorithmCalibrated:
+        case kAlgorithmCalibrated: {
+            const bool fromFile = full && session_.Options.ChangeCal;
             if (full) {
-                if (!session_.Options.ChangeCal) {
-                    OscCheck();
+                if (!fromFile && !SaveCalibrationWord(TChipOperation::Write)) {
+                    return;
                 }
                 EraseAll();
             }
             EepromMemoryPhase(*this, PlanWrite(session_));
             ConfigurationPhase(*this, session_, ui_, &TProgrammer::ProgramConfig);
+            if (OperationOk) {
+                ui_.SetStatus(CalibrationWrittenText(Image(), Device(), fromFile));
+            }
             break;
+        }
         case kAlgorithmBlock877A:
         case kAlgorithmBlock7x:
         case kAlgorithmBlock88:
@@ -237,6 +245,10 @@ void TProgrammer::WriteEpromPart() {
 
 void TProgrammer::ReadPIC() {
     TOperationScope scope(pins_, ui_, TChipOperation::Read);
+    if (!BeginOperation(TChipOperation::Read)) {
+        scope.End();
+        return;
+    }
     ClearBuffers(Image(), Device());
     switch (Device().Algorithm) {
         case kAlgorithmEeprom:
@@ -273,12 +285,18 @@ void TProgrammer::ReadPIC() {
     ui_.BufferChanged();
     ui_.ChipRead();
     session_.Options.ChangeCal = false;
+    if (!Identity) {
+        CheckReadAnswered();
+    }
     scope.End();
 }
 
 void TProgrammer::VerifyPIC() {
     TOperationScope scope(pins_, ui_, TChipOperation::Verify);
-    OperationOk = true;
+    if (!BeginOperation(TChipOperation::Verify)) {
+        scope.End();
+        return;
+    }
     switch (Device().Algorithm) {
         case kAlgorithm18F:
         case kAlgorithm18FNew: {
@@ -322,12 +340,14 @@ bool TProgrammer::ErasePIC() {
         return false;
     }
     TOperationScope scope(pins_, ui_, TChipOperation::Erase);
-    OperationOk = true;
-    Declined = false;
+    // The question comes first: a user who answers No has not had the chip powered at all.
     if (!ui_.AskYesNo(kEraseQuestion)) {
-        ui_.SetStatus("Erase ABORTED!");
-        OperationOk = false;
-        Declined = true;
+        ResetOutcome();
+        Refuse(TChipOperation::Erase, {}, true);
+        scope.End();
+        return true;
+    }
+    if (!BeginOperation(TChipOperation::Erase)) {
         scope.End();
         return true;
     }
@@ -337,16 +357,19 @@ bool TProgrammer::ErasePIC() {
         ClearImageAsNew(session_);
     }
     const bool calibrated = Device().Algorithm == kAlgorithmCalibrated;
-    if (calibrated) {
-        OscCheck();
+    if (calibrated && !SaveCalibrationWord(TChipOperation::Erase)) {
+        scope.End();
+        return true;
     }
     EraseAll();
     if (calibrated) {
         // Writes the saved calibration word and configuration word back, as a Write without
         // its calibration save and erase - but inside this Erase, which the user interface sees
         // start and end once. When that fails its report stays: the chip is not what an erased
-        // chip should be.
+        // chip should be. Its verify is the check of the erase.
         RunWrite(false);
+    } else if (session_.Options.AutoVerify) {
+        CheckErased();
     }
     if (OperationOk) {
         ui_.SetStatus("Target PIC Erased!");

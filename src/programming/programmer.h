@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "device/device_id.h"
 #include "hardware/pin_layer.h"
 #include "programming/programming_ui.h"
 #include "programming/vantrel_session.h"
@@ -28,11 +30,20 @@ class TProgrammer {
     // window reports it; the command line needs to know.
     bool BlankCheckStopped = false;
     // Set when the user answered No to a question of the current operation: the erase
-    // confirmation or a calibration question of an EPROM part.
+    // confirmation, a calibration question, or going on with a chip of another device.
     bool Declined = false;
+    // The chip that answered when the current operation began; nothing for parts without a
+    // device ID, which cannot be checked.
+    std::optional<TChipIdentity> Identity;
+    // Why the current operation stopped before it changed or read the chip's memories: no chip
+    // answers, another device answers and the user did not go on, or the chip's calibration word
+    // cannot be kept. The user has seen it, in a message box or in the question. Empty when the
+    // operation went ahead.
+    std::string Refusal;
 
-    // User-level operations. Each leaves Vpp, Vpp40 and Vdd off however it ends, a requested
-    // stop included.
+    // User-level operations. Each first reads the chip's device ID (where the part has one) and
+    // touches nothing unless the chip is the chosen device or the user accepts another one. Each
+    // leaves Vpp, Vpp40 and Vdd off however it ends, a requested stop included.
     void WritePIC(bool full);
     void ReadPIC();
     void VerifyPIC();
@@ -135,6 +146,27 @@ class TProgrammer {
     void CheckConfigWord();
     void RunWrite(bool full);
     void WriteEpromPart();
+
+    // The start of every user-level operation: forgets the last one's outcome and checks which
+    // chip answers. False when the operation must not go on; the status says it was aborted.
+    [[nodiscard]] bool BeginOperation(TChipOperation operation);
+    void ResetOutcome();
+    [[nodiscard]] bool CheckChipIdentity(TChipOperation operation);
+    // Stops the operation before it touched the chip, for the reason the user has been shown.
+    void Refuse(TChipOperation operation, std::string reason, bool declined);
+    // Calibrated parts: reads the chip's calibration word into the image before an erase and
+    // makes sure it is one worth writing back (a RETLW); otherwise asks the user for a value.
+    // False when neither is there: nothing may be erased then.
+    [[nodiscard]] bool SaveCalibrationWord(TChipOperation operation);
+    // After an erase: the chip's program memory, data EEPROM and configuration read blank.
+    void CheckErased();
+    // The address (in the device's HEX word address space) of the first cell that does not read
+    // erased; nothing when all do.
+    [[nodiscard]] std::optional<std::uint32_t> FirstUnerased14();
+    [[nodiscard]] std::optional<std::uint32_t> FirstUnerased18();
+    // Read of a part without a device ID: a program memory of only zeros is no image, but a
+    // chip that is missing or code-protected.
+    void CheckReadAnswered();
 
     TVantrelSession& session_;
     TPinLayer& pins_;

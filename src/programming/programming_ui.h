@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "device/message_box.h"
@@ -25,6 +27,22 @@ class TProgrammingUi : public TMessageBox {
     [[nodiscard]] virtual bool AskYesNo(std::string_view question) = 0;
     // A confirmation with Yes, No and Cancel buttons, as the save query asks it.
     [[nodiscard]] virtual TAnswer AskYesNoCancel(std::string_view question) = 0;
+
+    // A warning question with Yes and No buttons: go on with a chip of another device than the
+    // one chosen? The window asks it like any other question. The command line answers Yes only
+    // when the user said so beforehand for this very case, never for a general "yes to all":
+    // writing a part with another's image ruins what the part holds.
+    [[nodiscard]] virtual bool AskOtherDevice(std::string_view question) {
+        return AskYesNo(question);
+    }
+    // A question with an input field, for the calibration word to write back when the chip's
+    // own cannot be kept: the value typed, or nothing when the user cancels or nobody can be
+    // asked. The operation checks the value itself.
+    [[nodiscard]] virtual std::optional<std::uint16_t> AskCalibrationWord(
+        std::string_view question) {
+        static_cast<void>(question);
+        return std::nullopt;
+    }
 
     // Progress through a long pass: `done` of `total` steps. Called often; may do nothing.
     virtual void Progress(std::size_t done, std::size_t total) {

@@ -23,13 +23,17 @@ class TFailureRecordingUi final : public TProgrammingUi {
         inner_.ShowMessage(text);
     }
     bool AskYesNo(std::string_view question) override { return inner_.AskYesNo(question); }
+    bool AskOtherDevice(std::string_view question) override {
+        return inner_.AskOtherDevice(question);
+    }
+    std::optional<std::uint16_t> AskCalibrationWord(std::string_view question) override {
+        return inner_.AskCalibrationWord(question);
+    }
     TAnswer AskYesNoCancel(std::string_view question) override {
         return inner_.AskYesNoCancel(question);
     }
     void Progress(std::size_t done, std::size_t total) override { inner_.Progress(done, total); }
-    void OperationStarted(TChipOperation operation) override {
-        inner_.OperationStarted(operation);
-    }
+    void OperationStarted(TChipOperation operation) override { inner_.OperationStarted(operation); }
     void OperationEnded(TChipOperation operation) override { inner_.OperationEnded(operation); }
     void BufferChanged() override { inner_.BufferChanged(); }
     void ChipRead() override { inner_.ChipRead(); }
@@ -44,9 +48,7 @@ class TFailureRecordingUi final : public TProgrammingUi {
 // Arms the pin layer with the stop token for the operation and disarms it afterwards.
 class TStopScope {
   public:
-    TStopScope(TPinLayer& pins, const TStopToken& stop) : pins_(pins) {
-        pins_.SetStopToken(&stop);
-    }
+    TStopScope(TPinLayer& pins, const TStopToken& stop) : pins_(pins) { pins_.SetStopToken(&stop); }
     ~TStopScope() { pins_.SetStopToken(nullptr); }
     TStopScope(const TStopScope&) = delete;
     TStopScope& operator=(const TStopScope&) = delete;
@@ -55,21 +57,16 @@ class TStopScope {
     TPinLayer& pins_;
 };
 
-TOperationOutcome WriteOutcome(const TProgrammer& programmer) {
-    if (!programmer.OperationOk) {
-        return TOperationOutcome::Failed;
-    }
-    if (programmer.BlankCheckStopped) {
-        return programmer.Declined ? TOperationOutcome::Declined : TOperationOutcome::Failed;
-    }
-    return TOperationOutcome::Succeeded;
-}
-
-TOperationOutcome EraseOutcome(const TProgrammer& programmer) {
+// A Write that stopped at the blank check leaves OperationOk set, as the window reports it; for
+// the caller the chip was not written, which is a failure unless the user chose it.
+TOperationOutcome OutcomeOf(const TProgrammer& programmer) {
     if (programmer.Declined) {
         return TOperationOutcome::Declined;
     }
-    return programmer.OperationOk ? TOperationOutcome::Succeeded : TOperationOutcome::Failed;
+    if (!programmer.OperationOk || programmer.BlankCheckStopped) {
+        return TOperationOutcome::Failed;
+    }
+    return TOperationOutcome::Succeeded;
 }
 
 // Runs the operation; its outcome, unless something was thrown.
@@ -78,21 +75,20 @@ TOperationOutcome Perform(TProgrammer& programmer, TChipOperation operation,
     switch (operation) {
         case TChipOperation::Write:
             programmer.WritePIC(true);
-            return WriteOutcome(programmer);
+            return OutcomeOf(programmer);
         case TChipOperation::Read:
             programmer.ReadPIC();
-            return TOperationOutcome::Succeeded;
+            return OutcomeOf(programmer);
         case TChipOperation::Verify:
             programmer.VerifyPIC();
-            return programmer.OperationOk ? TOperationOutcome::Succeeded
-                                          : TOperationOutcome::Failed;
+            return OutcomeOf(programmer);
         case TChipOperation::Erase:
             if (!programmer.ErasePIC()) {
                 failure = "the " + std::string(device.Name) +
                           " is one-time programmable; it cannot be erased";
                 return TOperationOutcome::Failed;
             }
-            return EraseOutcome(programmer);
+            return OutcomeOf(programmer);
     }
     throw std::logic_error("unknown chip operation");
 }
@@ -139,8 +135,16 @@ TOperationResult RunChipOperation(TProgrammerConnection& connection, TChipOperat
         thrown = e.what();
     }
     result.WordsWritten = programmer.WordsWritten;
-    result.FailureShown = thrown.empty() && !recorder.LastMessage.empty();
-    result.Failure = thrown.empty() ? recorder.LastMessage : thrown;
+    result.Identity = programmer.Identity;
+    if (!thrown.empty()) {
+        result.Failure = thrown;
+    } else if (!programmer.Refusal.empty()) {
+        result.Failure = programmer.Refusal;  // shown in a message box or in the question
+        result.FailureShown = true;
+    } else {
+        result.Failure = recorder.LastMessage;
+        result.FailureShown = !recorder.LastMessage.empty();
+    }
     return result;
 }
 

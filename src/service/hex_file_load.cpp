@@ -1,5 +1,6 @@
 #include "service/hex_file_load.h"
 
+#include "device/hex_text.h"
 #include "hexfile/text_file.h"
 
 namespace vantrel {
@@ -18,10 +19,27 @@ THexFileLoad LoadHexFile(const std::string& path, TDeviceState& state, TConfigMo
     config.UpdateConfig();
     load.Ok = loaded.Ok;
     load.ConfigFound = loaded.ConfigFound;
+    load.DataRecords = loaded.DataRecords;
+    load.OutsideValues = loaded.OutsideValues;
+    load.FirstOutside = loaded.FirstOutside;
     if (!loaded.Ok) {
         load.Error = path + ": " + loaded.Error;
     }
     return load;
+}
+
+std::string NoHexDataText(const std::string& path) {
+    return "no Intel HEX data in " + path;
+}
+
+std::string OutsideValuesText(const THexFileLoad& load, const TPicDevice& device) {
+    if (load.OutsideValues == 0) {
+        return {};
+    }
+    return std::to_string(load.OutsideValues) + (load.OutsideValues == 1 ? " value" : " values") +
+           " outside the " + std::string(device.Name) + "'s memory " +
+           (load.OutsideValues == 1 ? "was" : "were") + " ignored (first at 0x" +
+           HexWordText(load.FirstOutside) + ")";
 }
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,12 @@ struct THexFileLoad {
     // The file's lines, as the "HEX file" page shows them.
     std::vector<std::string> Lines;
     bool ConfigFound = false;
+    // Data records the reader found; none means the file held no Intel HEX data at all, and
+    // the image is only blank: nothing to write into a chip or to compare one with.
+    std::size_t DataRecords = 0;
+    // Values outside every region of the device, left out of the image (see THexLoadResult).
+    std::size_t OutsideValues = 0;
+    std::uint32_t FirstOutside = 0;
 };
 
 // Opens a HEX file as the Open command does: reads its lines, clears the image and fills it
@@ -28,5 +36,12 @@ struct THexFileLoad {
 [[nodiscard]] THexFileLoad LoadHexFile(const std::string& path, TDeviceState& state,
                                        TConfigModel& config, const THexLoadOptions& options,
                                        TMessageBox& messages);
+
+// "no Intel HEX data in FILE": the load found not one data record.
+[[nodiscard]] std::string NoHexDataText(const std::string& path);
+
+// "1024 values outside the 16F627A's memory were ignored (first at 0x0800)"; empty when the
+// whole file fitted.
+[[nodiscard]] std::string OutsideValuesText(const THexFileLoad& load, const TPicDevice& device);
 
 }  // namespace vantrel

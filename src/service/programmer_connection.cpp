@@ -35,9 +35,9 @@ const TProgrammerPreset* SimulatedBoardPreset(const TSimulatorSettings& simulato
     return preset != nullptr && preset->Wiring ? preset : nullptr;
 }
 
-// The chip kept in `path`, which must be one of `deviceIndex`; nothing, with the reason, when
-// the file cannot be read, is malformed or keeps another device.
-std::optional<TSimChipState> LoadKeptChip(const std::string& path, std::uint8_t deviceIndex,
+// The chip kept in `path`; nothing, with the reason, when the file cannot be read or is
+// malformed.
+std::optional<TSimChipState> LoadKeptChip(const std::string& path,
                                           std::vector<std::string>& errors) {
     std::string text;
     if (const TFileResult read = ReadTextFile(path, text); !read.Ok) {
@@ -47,12 +47,6 @@ std::optional<TSimChipState> LoadKeptChip(const std::string& path, std::uint8_t 
     TSimChipFileResult parsed = ParseSimChipFile(text);
     if (!parsed.Chip) {
         errors.push_back(path + ": " + parsed.Error);
-        return std::nullopt;
-    }
-    if (parsed.Chip->DeviceIndex != deviceIndex) {
-        errors.push_back(path + " keeps a " + std::string(parsed.Chip->Device().Name) +
-                         " chip, not the " + std::string(DeviceTable.at(deviceIndex).Name) +
-                         " chosen");
         return std::nullopt;
     }
     return std::move(parsed.Chip);
@@ -100,9 +94,6 @@ bool TProgrammerConnection::TImpl::OpenSimulated(const std::vector<std::uint16_t
             return false;
         }
     }
-    if (!options.SimulatedDevice) {
-        faults.NoChip = true;
-    }
     TSimChipState chip;
     std::error_code missing;
     const bool keptFileExists =
@@ -110,13 +101,15 @@ bool TProgrammerConnection::TImpl::OpenSimulated(const std::vector<std::uint16_t
     if (faults.NoChip) {
         // An empty socket: the kept chip, if any, stays in its file untouched.
     } else if (keptFileExists) {
-        auto kept = LoadKeptChip(simulator.ChipFile, *options.SimulatedDevice, errors);
+        auto kept = LoadKeptChip(simulator.ChipFile, errors);
         if (!kept) {
             return false;
         }
         chip = std::move(*kept);
-    } else {
+    } else if (options.SimulatedDevice) {
         chip = FactoryFreshChip(*options.SimulatedDevice);
+    } else {
+        faults.NoChip = true;  // no chip kept and none chosen
     }
     ChipKeptInFile = !faults.NoChip && !simulator.ChipFile.empty();
     const std::uint16_t boardBase = Settings.PortBase;

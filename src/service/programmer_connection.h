@@ -24,8 +24,10 @@ struct TConnectionOptions {
     TPortScope Scope = TPortScope::ConfiguredPort;
     // Records every port access and delay, when given (see TPortTrace).
     std::ostream* Trace = nullptr;
-    // The device of the chip in the simulated socket: kept in the settings' chip file or fresh
-    // from the factory. Nothing: an empty socket, where the board alone answers port detection.
+    // The device of a factory-fresh chip in the simulated socket when the settings' chip file
+    // keeps none. A kept chip is used as it is, whatever its device: a wrong chip in the socket
+    // is for the chip operations' device ID check to find, as on a real programmer. Nothing and
+    // no kept chip: an empty socket, where the board alone answers port detection.
     std::optional<std::uint8_t> SimulatedDevice;
 };
 

@@ -197,11 +197,16 @@ const TFamily18Profile& Family18Profile(TChipFamily family) {
     throw std::logic_error("no 18F profile for family " + std::to_string(static_cast<int>(family)));
 }
 
-std::uint16_t SimDeviceIdWord(std::uint8_t deviceIndex) {
+std::uint16_t SimRevisionMask(std::uint8_t deviceIndex) {
     const TSimDeviceFacts& facts = SimDeviceFacts(deviceIndex);
-    return facts.DeviceId == kNoDeviceId
-               ? 0
-               : static_cast<std::uint16_t>(facts.DeviceId | kSimRevision);
+    if (facts.DeviceId == kNoDeviceId) {
+        return 0;
+    }
+    // DEVID1 holds the revision in its five low bits on every 18F part here.
+    constexpr std::uint8_t kRevisionBits18 = 5;
+    const std::uint8_t bits =
+        IsPic18Family(facts.Family) ? kRevisionBits18 : Family14Profile(facts.Family).RevisionBits;
+    return static_cast<std::uint16_t>((1u << bits) - 1u);
 }
 
 }  // namespace vantrel

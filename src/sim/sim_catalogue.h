@@ -114,9 +114,6 @@ struct TSimDeviceFacts {
 
 inline constexpr std::uint16_t kNoDeviceId = 0;
 
-// The revision the simulated chips carry in their device ID, so hosts must mask it off.
-inline constexpr std::uint16_t kSimRevision = 0x0003;
-
 // Hold after Vpp (or Vdd, whichever rose last) before the first clock on 12/14-bit parts.
 inline constexpr std::uint32_t kEntryHoldMicroseconds14 = 5;
 // An EPROM programming pulse is nominally 100 µs; a shorter one is a violation.
@@ -136,7 +133,7 @@ inline constexpr std::uint32_t kPowerUpTimerMicroseconds = 72000;
 [[nodiscard]] const TFamily14Profile& Family14Profile(TChipFamily family);
 [[nodiscard]] const TFamily18Profile& Family18Profile(TChipFamily family);
 
-// The device ID word as the chip reads it (revision included), or nothing.
-[[nodiscard]] std::uint16_t SimDeviceIdWord(std::uint8_t deviceIndex);
+// The bits of the device's ID word that hold the silicon revision; 0 when it has no ID.
+[[nodiscard]] std::uint16_t SimRevisionMask(std::uint8_t deviceIndex);
 
 }  // namespace vantrel

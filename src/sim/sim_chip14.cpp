@@ -102,7 +102,7 @@ TSimChip14::TTarget TSimChip14::Resolve(std::uint16_t address) const {
         case kReservedAddress2:
             return {TCell::ReadOnly, 0, profile_.Reserved2005};
         case kDeviceIdAddress: {
-            const std::uint16_t id = SimDeviceIdWord(Cells().DeviceIndex);
+            const std::uint16_t id = SimDeviceIdWord(Cells());
             // Parts without a device ID read an unprogrammed word there (uncertain).
             return {TCell::ReadOnly, 0, id != 0 ? id : BlankWord()};
         }

@@ -468,7 +468,7 @@ std::uint8_t TSimChip18::ReadMemory(std::uint32_t address) const {
     if (address >= kConfigBase && address < kConfigBase + kConfig18Bytes) {
         return static_cast<std::uint8_t>(cells.Config[address - kConfigBase]);
     }
-    const std::uint16_t id = SimDeviceIdWord(cells.DeviceIndex);
+    const std::uint16_t id = SimDeviceIdWord(cells);
     if (address == kDeviceId1Address) {
         return static_cast<std::uint8_t>(id);
     }

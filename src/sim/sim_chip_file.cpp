@@ -7,6 +7,7 @@
 
 #include "device/device_selection.h"
 #include "device/hex_text.h"
+#include "sim/sim_catalogue.h"
 
 namespace vantrel {
 
@@ -113,6 +114,9 @@ class TChipFileParser {
             ended_ = true;
             return;
         }
+        if (keyword == "revision") {
+            return ParseRevision(tokens);
+        }
         if (keyword != "config" && keyword != "ids" && keyword != "program" && keyword != "data") {
             return Fail("unknown keyword '" + std::string(keyword) + "'");
         }
@@ -158,6 +162,23 @@ class TChipFileParser {
             return Fail("unknown device '" + std::string(tokens[1]) + "'");
         }
         chip_ = ErasedChip(*index);
+    }
+
+    void ParseRevision(const std::vector<std::string_view>& tokens) {
+        if (!chip_) {
+            return Fail("'revision' before the 'device' line");
+        }
+        const std::uint16_t mask = SimRevisionMask(chip_->DeviceIndex);
+        if (mask == 0) {
+            return Fail("the " + std::string(chip_->Device().Name) +
+                        " has no device ID to carry a revision");
+        }
+        if (tokens.size() != 2) {
+            return Fail("'revision' takes one number");
+        }
+        if (const auto revision = Hex(tokens[1], mask)) {
+            chip_->Revision = static_cast<std::uint8_t>(*revision);
+        }
     }
 
     std::optional<std::uint16_t> Hex(std::string_view token, std::uint16_t mask) {
@@ -239,6 +260,9 @@ std::string FormatSimChipFile(const TSimChipState& chip) {
         << "; data protection: " << (IsDataProtected(chip) ? "on" : "off") << "\n";
     out << kSimChipFileMagic << ' ' << kSimChipFileVersion << "\n";
     out << "device " << device.Name << "\n";
+    if (SimRevisionMask(chip.DeviceIndex) != 0) {
+        out << "revision " << HexText(chip.Revision, 1) << "\n";
+    }
     const int wordDigits = IsPic18(device) ? 2 : 4;
     out << "config";
     for (const std::uint16_t value : chip.Config) {

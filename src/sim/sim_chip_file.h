@@ -8,6 +8,7 @@
 //     # code protection: off; data protection: off
 //     vantrel-sim-chip 1
 //     device 12F629
+//     revision 3
 //     config 21FF
 //     ids 3FFF 3FFF 3FFF 3FFF
 //     program 0000: 2805 0000 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF
@@ -21,6 +22,8 @@
 // - "device NAME" names the part as the device list spells it. Every memory starts erased
 //   (program words at the device's blank word, data bytes FF, IDs and configuration all ones in
 //   their implemented bits); the lines after it set what differs.
+// - "revision N" gives the silicon revision the chip reports in its device ID (parts with an
+//   ID only; the default revision when absent).
 // - "config" lists the configuration cells: word 1 (and word 2 where the part has two) of a
 //   12/14-bit part, masked to its implemented bits, or the 14 configuration bytes
 //   0x300000..0x30000D of an 18F part. Code protection and the 12F629 family's band-gap bits

@@ -1,6 +1,7 @@
 #include "sim/sim_chip_state.h"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 #include <string_view>
 
@@ -104,6 +105,12 @@ std::string ChipShapeError(const TSimChipState& chip) {
                    std::string(device.Name) + " does not have";
         }
     }
+    const std::uint16_t revisionMask = SimRevisionMask(chip.DeviceIndex);
+    if (revisionMask != 0 && (chip.Revision & ~revisionMask) != 0) {
+        return "revision " + std::to_string(chip.Revision) + " does not fit the " +
+               std::to_string(std::popcount(revisionMask)) + " revision bits of the " +
+               std::string(device.Name) + "'s device ID";
+    }
     return {};
 }
 
@@ -157,6 +164,14 @@ std::uint8_t CodeBlockMask18(std::uint8_t deviceIndex) {
                                    ? ProgramBytes18(DeviceTable.at(deviceIndex)) / kPanelBytesOld18
                                    : kBlocksNew18;
     return static_cast<std::uint8_t>((1u << std::min<std::size_t>(blocks, 4)) - 1);
+}
+
+std::uint16_t SimDeviceIdWord(const TSimChipState& chip) {
+    const std::uint16_t id = SimDeviceFacts(chip.DeviceIndex).DeviceId;
+    if (id == kNoDeviceId) {
+        return 0;
+    }
+    return static_cast<std::uint16_t>(id | (chip.Revision & SimRevisionMask(chip.DeviceIndex)));
 }
 
 bool IsCodeProtected(const TSimChipState& chip) {

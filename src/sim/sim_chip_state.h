@@ -16,6 +16,9 @@ inline constexpr std::size_t kConfig5LIndex = 8;   // CP0..CP3
 inline constexpr std::size_t kConfig5HIndex = 9;   // CPB (bit 6), CPD (bit 7)
 inline constexpr std::size_t kConfig6HIndex = 11;  // WRTC (bit 5)
 
+// The silicon revision a chip comes with unless a test or a kept chip file says otherwise.
+inline constexpr std::uint8_t kDefaultSimRevision = 3;
+
 // Everything stored in one simulated chip: what a file keeps between runs and what tests
 // inspect or preset. Cells hold what the silicon holds; code protection is the configuration
 // bits that say so, and the calibration word is a program word, exactly as on the chip.
@@ -29,13 +32,15 @@ struct TSimChipState {
     // Configuration: word 1 (and word 2 on parts with two) masked to the implemented bits, or
     // the 14 configuration bytes of an 18F part.
     std::vector<std::uint16_t> Config;
+    // The silicon revision in the low bits of the device ID word; parts without an ID ignore it.
+    std::uint8_t Revision = kDefaultSimRevision;
 
     [[nodiscard]] const TPicDevice& Device() const { return DeviceTable.at(DeviceIndex); }
     bool operator==(const TSimChipState&) const = default;
 };
 
 // Why `chip` cannot be a chip of its device (a memory of the wrong size, a value wider than its
-// cell, an unknown device); empty when it can.
+// cell, a revision wider than the device ID has room for, an unknown device); empty when it can.
 [[nodiscard]] std::string ChipShapeError(const TSimChipState& chip);
 
 // Every cell erased: program words at the device's blank word, data 0xFF, IDs and
@@ -64,6 +69,10 @@ inline constexpr std::uint16_t kFactoryBandGap = 0x2000;
 [[nodiscard]] std::size_t IdCount(const TPicDevice& device);
 [[nodiscard]] std::size_t ConfigCount(const TPicDevice& device);
 [[nodiscard]] std::size_t ProgramBytes18(const TPicDevice& device);
+
+// The device ID word as the chip answers it: its device's ID with its revision in the low bits;
+// 0 for parts without an ID.
+[[nodiscard]] std::uint16_t SimDeviceIdWord(const TSimChipState& chip);
 
 [[nodiscard]] bool IsCodeProtected(const TSimChipState& chip);
 [[nodiscard]] bool IsDataProtected(const TSimChipState& chip);

@@ -40,13 +40,17 @@ struct TCell {
 };
 
 // A file for one device and the image cells it must set or leave blank. Everything not listed
-// is checked against a cleared image with the listed cells applied.
+// is checked against a cleared image with the listed cells applied. Values outside every region
+// of the device are counted (words of a 12/14-bit part, bytes of an 18F part) with the file's
+// byte address of the first.
 struct TPlacementCase {
     std::string Title;
     std::string_view Device;
     std::vector<std::string> Lines;
     std::vector<TCell> Cells;
     bool ConfigFound = false;
+    std::size_t Outside = 0;
+    std::uint32_t FirstOutside = 0;
 };
 
 std::ostream& operator<<(std::ostream& out, const TPlacementCase& c) {
@@ -82,16 +86,47 @@ const std::vector<TPlacementCase> kPlacementCases{
      "16F84",
      {Record(0x4200, 0, {0x12, 0x00, 0x34, 0x00})},
      {{TRegion::Data, 0, 0x12}, {TRegion::Data, 1, 0x34}}},
-    {"EepromBeyondTheDeviceLandsInConfigWord2",
+    // Not configuration either: the value is left out and counted, and does not stand for a
+    // configuration word the file never set.
+    {"EepromBeyondTheDeviceIsLeftOut",
      "16F84",
      {Record(0x4280, 0, {0x55, 0x00})},
-     {{TRegion::Config2, 0, 0x0055}},
-     true},
+     {},
+     false,
+     1,
+     0x4280},
+    {"SecondConfigurationWordOfAOneWordPartIsLeftOut",
+     "16F84",
+     {Record(0x4010, 0, {0x03, 0x00})},
+     {},
+     false,
+     1,
+     0x4010},
+    {"EepromBeyondThe16F88DoesNotOverwriteItsSecondConfigurationWord",
+     "16F88",
+     {Record(0x4400, 0, {0x00, 0x00, 0x00, 0x00})},
+     {},
+     false,
+     2,
+     0x4400},
+    {"ProgramOfABiggerPartCountsEachWordOnce",
+     "16F627A",
+     {Record(0x07FE, 0, {0x01, 0x02, 0x03, 0x04, 0x05, 0x06})},
+     {{TRegion::Program, 0x3FF, 0x0201}},
+     false,
+     2,
+     0x0800},
     {"IdWords",
      "16F84",
      {":084000000100020003000400AE"},
      {{TRegion::Id, 0, 1}, {TRegion::Id, 1, 2}, {TRegion::Id, 2, 3}, {TRegion::Id, 3, 4}}},
-    {"ProgramBeyondTheDeviceIsDropped", "16F83", {Record(0x0400, 0, {0x01, 0x00})}, {}},
+    {"ProgramBeyondTheDeviceIsDropped",
+     "16F83",
+     {Record(0x0400, 0, {0x01, 0x00})},
+     {},
+     false,
+     1,
+     0x0400},
     {"Pic18ConfigurationBytes",
      "18F452",
      {kSeg18Config,
@@ -120,11 +155,27 @@ const std::vector<TPlacementCase> kPlacementCases{
      "18F452",
      {kSeg18Data, Record(0x0000, 0, {0xB0, 0xB1, 0xB2})},
      {{TRegion::Data, 0, 0xB0}, {TRegion::Data, 1, 0xB1}, {TRegion::Data, 2, 0xB2}}},
-    {"Pic18EepromBeyondTheDeviceIsDropped", "18F452", {kSeg18Data, Record(0x0100, 0, {0x11})}, {}},
+    {"Pic18EepromBeyondTheDeviceIsDropped",
+     "18F452",
+     {kSeg18Data, Record(0x0100, 0, {0x11})},
+     {},
+     false,
+     1,
+     0xF00100},
     {"Pic18DataInAnUnknownSegmentIsDropped",
      "18F452",
      {":020000040010EA", Record(0x0000, 0, {0x11, 0x22})},
-     {}},
+     {},
+     false,
+     2,
+     0x100000},
+    {"Pic18IdBytesBeyondTheEighthAreDropped",
+     "18F452",
+     {kSeg18Id, Record(0x0008, 0, {0x11})},
+     {},
+     false,
+     1,
+     0x200008},
     // The C compiler sdcc writes the 18F452 configuration one byte per address: CONFIG1H,
     // CONFIG2L, CONFIG2H, then CONFIG4L on its own.
     {"SdccConfigurationAtOddAddresses",
@@ -190,11 +241,17 @@ const std::vector<TPlacementCase> kPlacementCases{
      {{TRegion::Program, 0x7FFC, 0x0100},
       {TRegion::Program, 0x7FFD, 0x0302},
       {TRegion::Program, 0x7FFE, 0x0504},
-      {TRegion::Program, 0x7FFF, 0x0706}}},
+      {TRegion::Program, 0x7FFF, 0x0706}},
+     false,
+     8,
+     0x10000},
     {"RecordCrossingTheTopOfTheAddressSpaceIsDropped",
      "18F452",
      {":02000004FFFFFC", Record(0xFFF8, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})},
-     {}},
+     {},
+     false,
+     8,
+     0xFFFFFFF8},
 };
 
 class HexReaderPlacement : public testing::TestWithParam<TPlacementCase> {};
@@ -204,6 +261,8 @@ TEST_P(HexReaderPlacement, StoresEachByteWhereItBelongs) {
     const test::TLoaded loaded = Load(c.Device, c.Lines);
     ASSERT_TRUE(loaded.Result.Ok) << loaded.Result.Error;
     EXPECT_EQ(loaded.Result.ConfigFound, c.ConfigFound);
+    EXPECT_EQ(loaded.Result.OutsideValues, c.Outside);
+    EXPECT_EQ(loaded.Result.FirstOutside, c.FirstOutside);
 
     TDeviceState expected = StateFor(c.Device);
     TDeviceImage actual = loaded.State.Image;
@@ -218,6 +277,23 @@ TEST_P(HexReaderPlacement, StoresEachByteWhereItBelongs) {
 
 INSTANTIATE_TEST_SUITE_P(Files, HexReaderPlacement, testing::ValuesIn(kPlacementCases),
                          [](const auto& info) { return info.param.Title; });
+
+// An empty file, a text file, a file with only an end record: nothing was read, which the
+// operations must tell from a file that sets the image to blank on purpose.
+TEST(HexReaderDataRecords, CountsOnlyRecordsThatCarryData) {
+    const std::vector<std::pair<std::vector<std::string>, std::size_t>> cases{
+        {{}, 0},
+        {{"Hello, this is a letter.", "", ":not hex either"}, 0},
+        {{":00000001FF"}, 0},
+        {{":020000040000FA", ":0000000000"}, 0},
+        {{":02400E00F13F80"}, 1},
+        {{":0400000004280528A3", ":02400E00F13F80", ":00000001FF", ":02400E00F13F80"}, 2},
+    };
+    for (const auto& [lines, records] : cases) {
+        const test::TLoaded loaded = Load("16F84", lines);
+        EXPECT_EQ(loaded.Result.DataRecords, records) << testing::PrintToString(lines);
+    }
+}
 
 // Lines the reader must pass over without reading outside them: each is followed by a valid
 // record, which must still load as if the bad line were not there.

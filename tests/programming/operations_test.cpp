@@ -9,7 +9,6 @@
 namespace vantrel {
 namespace {
 
-using test::AnswerReads;
 using test::kRigProgDelay;
 using test::TProgrammerRig;
 using test::TProtocolScript;
@@ -32,7 +31,7 @@ class TChipAnswers {
         return *this;
     }
     void Install(TProgrammerRig& rig) const {
-        AnswerReads(rig.Pins, [answers = answers_](std::size_t k) {
+        rig.Answer([answers = answers_](std::size_t k) {
             return k < answers.size() ? answers[k] : std::uint16_t{0x3FFF};
         });
     }
@@ -53,6 +52,7 @@ TEST(WritePICTest, AnEmptyImageErasesAndWritesOnlyTheConfigurationWord) {
     rig.Programmer.WritePIC(true);
 
     TProtocolScript expected;
+    expected.ReadDeviceId();
     expected.On().Cmd(16).L(0x3FFF).Inc(7).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay).Cmd(1).Cmd(7);
     expected.Off().On().Cmd(2).L(0x3FFF).Cmd(1).Cmd(7).Cmd(8).D(kRigProgDelay).Cmd(1).Cmd(7);
     expected.Off();
@@ -60,8 +60,8 @@ TEST(WritePICTest, AnEmptyImageErasesAndWritesOnlyTheConfigurationWord) {
     expected.On().Cmd(0).L(0x3FFF).Inc(4).Inc(3);
     expected.Cmd(2).L(0x3FFF).Cmd(8).D(kRigProgDelay).Read(4).Off();
     EXPECT_EQ(rig.Difference(expected), "");
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Blowing Fuses to $3FFF", "0 program words written in 0 secs."));
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre(rig.AnswersStatus(), "Blowing Fuses to $3FFF",
+                                             "0 program words written in 0 secs."));
     EXPECT_THAT(rig.Ui.Events.front(), "started Write");
     EXPECT_THAT(rig.Ui.Events.back(), "ended Write");
     EXPECT_TRUE(rig.Programmer.OperationOk);
@@ -81,9 +81,9 @@ TEST(WritePICTest, EepromPartWritesAndVerifiesOnlyTheMemoriesWithData) {
         .Word(0x3FF1)
         .Install(rig);
     rig.Programmer.WritePIC(true);
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Writing Program memory...", "Verifying program data...",
-                            "Blowing Fuses to $3FF1", "2 program words written in 0 secs."));
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre(rig.AnswersStatus(), "Writing Program memory...",
+                                             "Verifying program data...", "Blowing Fuses to $3FF1",
+                                             "2 program words written in 0 secs."));
     EXPECT_THAT(rig.Ui.Messages, IsEmpty());
 }
 
@@ -98,10 +98,11 @@ TEST(WritePICTest, FlashPartCountsWholeBlocksAndDataAndVerifiesProgramBeforeWrit
         .Word(config)
         .Install(rig);
     rig.Programmer.WritePIC(true);
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Writing Program memory...", "Verifying program data...",
-                            "Writing EEPROM data memory...", "Verifying EEPROM data...",
-                            "Blowing Fuses to $2FCF", StartsWith("9 program words written in ")));
+    EXPECT_THAT(
+        rig.Ui.Statuses,
+        ElementsAre(rig.AnswersStatus(), "Writing Program memory...", "Verifying program data...",
+                    "Writing EEPROM data memory...", "Verifying EEPROM data...",
+                    "Blowing Fuses to $2FCF", StartsWith("9 program words written in ")));
     EXPECT_TRUE(rig.Programmer.OperationOk);
 }
 
@@ -111,16 +112,17 @@ TEST(WritePICTest, ProgramVerifyFailureOfAFlashPartSkipsDataAndConfiguration) {
     rig.Image().DataBuffer[0] = 0x42;
     TChipAnswers().Word(0x3FFF).Install(rig);
     rig.Programmer.WritePIC(true);
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Writing Program memory...", "Verifying program data...",
-                            "VERIFY FAILED! - Elapsed time = 0 secs."));
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre(rig.AnswersStatus(), "Writing Program memory...",
+                                             "Verifying program data...",
+                                             "VERIFY FAILED! - Elapsed time = 0 secs."));
     EXPECT_THAT(rig.Ui.Messages, ElementsAre("Program Verify Error at Program address 0x000"));
     EXPECT_FALSE(rig.Programmer.OperationOk);
     EXPECT_FALSE(test::AnySupplyOn(rig.Pins));
 }
 
 // Whole seconds, truncated: 1999 ms is 1 second, 2000 ms 2. Programming mode is left with no
-// settle time, so nothing reads the clock between the failure message and the report.
+// settle time, so nothing reads the clock between the failure message and the report. The
+// stopwatch starts once the chip has answered.
 TEST(WritePICTest, ElapsedTimeIsReportedInWholeSecondsTruncated) {
     for (const std::uint32_t elapsed : {1999u, 2000u}) {
         TProgrammerRig rig("16F877A");
@@ -128,13 +130,17 @@ TEST(WritePICTest, ElapsedTimeIsReportedInWholeSecondsTruncated) {
         rig.Image().ProgramBuffer[0] = 0x2805;
         TChipAnswers().Word(0x3FFF).Install(rig);
         std::uint64_t startedAt = 0;
+        rig.Ui.OnStatus = [&](std::string_view text) {
+            if (text == rig.AnswersStatus()) {
+                startedAt = rig.Pins.Clock.NowMicroseconds();
+            }
+        };
         rig.Ui.OnMessage = [&](std::string_view) {
             // The stopwatch read 1 us after the start hook; the report reads it 1 us from now.
             const std::uint64_t startMs = (startedAt + 1) / 1000;
             const std::uint64_t target = (startMs + elapsed) * 1000 + 500;
             rig.Pins.Clock.Advance(target - rig.Pins.Clock.NowMicroseconds() - 1);
         };
-        startedAt = rig.Pins.Clock.NowMicroseconds();
         rig.Programmer.WritePIC(true);
         EXPECT_EQ(rig.Ui.Statuses.back(),
                   "VERIFY FAILED! - Elapsed time = " + std::to_string(elapsed / 1000) + " secs.");
@@ -164,8 +170,10 @@ TEST(WritePICTest, CalibratedPartSavesTheChipsWordBeforeTheEraseUnlessChangeCal)
         .Install(keep.rig);
     keep.rig.Programmer.WritePIC(true);
     EXPECT_THAT(keep.rig.Ui.Statuses,
-                ElementsAre("Checking calibration data...", "Writing Program memory...",
+                ElementsAre(keep.rig.AnswersStatus(), "Checking calibration data...",
+                            "Calibration word 0x3480 saved", "Writing Program memory...",
                             "Verifying program data...", "Blowing Fuses to $01C4",
+                            "Calibration word 0x3480 written back",
                             StartsWith("1 program words written in ")));
     EXPECT_EQ(keep.rig.Image().ProgramBuffer[0x3FF], 0x3480);
     EXPECT_TRUE(keep.rig.Programmer.OperationOk);
@@ -175,7 +183,9 @@ TEST(WritePICTest, CalibratedPartSavesTheChipsWordBeforeTheEraseUnlessChangeCal)
     TChipAnswers().Word(0x31C4).Install(change.rig);
     change.rig.Programmer.WritePIC(true);
     EXPECT_THAT(change.rig.Ui.Statuses,
-                ElementsAre("Blowing Fuses to $31C4", "0 program words written in 0 secs."));
+                ElementsAre(change.rig.AnswersStatus(), "Blowing Fuses to $31C4",
+                            "Calibration word 0x3FFF from the file written",
+                            "0 program words written in 0 secs."));
     EXPECT_FALSE(change.rig.Session.Options.ChangeCal) << "a one-shot choice";
 }
 
@@ -190,11 +200,11 @@ TEST(VerifyPICTest, CalibratedPartComparesEveryRegionInOrder) {
         .Words(First(rig.Image().DataBuffer, 128));
     answers.Word(0x7F, 2).Word(0x05).Word(0x7F).Word(0x01C4).Install(rig);
     rig.Programmer.VerifyPIC();
-    EXPECT_THAT(rig.Ui.Statuses,
-                ElementsAre("Verifying program data...", "Verifying EEPROM data...",
-                            "Verifying Config Fuses...", "Verify Successful!"));
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre(rig.AnswersStatus(), "Verifying program data...",
+                                             "Verifying EEPROM data...",
+                                             "Verifying Config Fuses...", "Verify Successful!"));
     TProtocolScript expected;
-    expected.On();
+    expected.ReadDeviceId().On();
     for (int i = 0; i < 0x400; ++i) {
         expected.Read(4).Inc();
     }
@@ -216,7 +226,7 @@ TEST(VerifyPICTest, StopsAfterTheFirstFailingPass) {
     TChipAnswers().Words(First(rig.Image().ProgramBuffer, 1024)).Word(0x13).Install(rig);
     rig.Session.Options.ChangeCal = true;
     rig.Programmer.VerifyPIC();
-    EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Verifying program data...",
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre(rig.AnswersStatus(), "Verifying program data...",
                                              "Verifying EEPROM data...", "Verify FAILED!"));
     EXPECT_THAT(rig.Ui.Messages, ElementsAre("Data Verify Error at Data address 0x000"));
     EXPECT_FALSE(rig.Programmer.OperationOk);
@@ -249,10 +259,10 @@ TEST(ReadPICTest, ClearsTheImageReadsEveryRegionAndShowsTheFuses) {
     EXPECT_EQ(rig.Session.Config.OscillatorList().at(rig.Session.Config.OscillatorIndex()), "XT");
     EXPECT_FALSE(rig.Session.Config.Checked(TFuseBox::WDT));
     EXPECT_FALSE(rig.Session.Options.ChangeCal);
-    EXPECT_THAT(rig.Ui.Events, ElementsAre("started Read", "Reading program data...",
-                                           "Target PIC read into buffer", "Reading EEPROM data...",
-                                           "Target PIC read into buffer", "buffer changed",
-                                           "chip read", "ended Read"));
+    EXPECT_THAT(rig.Ui.Events, ElementsAre("started Read", rig.AnswersStatus(),
+                                           "Reading program data...", "Target PIC read into buffer",
+                                           "Reading EEPROM data...", "Target PIC read into buffer",
+                                           "buffer changed", "chip read", "ended Read"));
 }
 
 TEST(ReadPICTest, PartWithoutDataMemoryReadsNone) {
@@ -289,19 +299,56 @@ TEST(ErasePICTest, AnsweredNoChangesNothing) {
     EXPECT_FALSE(rig.Programmer.OperationOk) << "declined: nothing was erased";
 }
 
-TEST(ErasePICTest, AnsweredYesClearsTheImageAndErasesTheChip) {
+// With "Auto-Verify" on, the erase is checked by reading back program memory, data EEPROM and
+// the configuration word, each through its own programming-mode period.
+TEST(ErasePICTest, AnsweredYesClearsTheImageErasesTheChipAndChecksItIsBlank) {
     TProgrammerRig rig("16F628A");
     rig.Image().ProgramBuffer[3] = 0x1234;
     rig.Session.Options.BlankCheck = false;
     EXPECT_TRUE(rig.Programmer.ErasePIC());
-    EXPECT_THAT(rig.Ui.Statuses, ElementsAre("Erasing target PIC...", "Target PIC Erased!"));
+    EXPECT_THAT(rig.Ui.Statuses, ElementsAre(rig.AnswersStatus(), "Erasing target PIC...",
+                                             "Checking program data...", "Target PIC Erased!"));
     EXPECT_EQ(rig.Image().ProgramBuffer[3], 0x3FFF);
     EXPECT_TRUE(rig.Session.Options.BlankCheck);
     TProtocolScript expected;
-    expected.D(500);
+    expected.ReadDeviceId().D(500);
     expected.On().Cmd(0).L(0x3FFF).Cmd(9).D(50).Off().On().Cmd(11).D(50).Off();
+    expected.On();
+    for (int i = 0; i < 0x800; ++i) {
+        expected.Read(4).Inc();
+    }
+    expected.Off().On();
+    for (int i = 0; i < 0x80; ++i) {
+        expected.Read(5).Inc();
+    }
+    expected.Off().On().Cmd(0).L(0x3FFF).Inc(7).Read(4).Off();
     EXPECT_EQ(rig.Difference(expected), "");
     EXPECT_TRUE(rig.Programmer.OperationOk);
+}
+
+// An erase that leaves a word behind - no chip, a chip that is protected against it - is a
+// failure at the first such word, wherever it is.
+TEST(ErasePICTest, AChipThatIsNotBlankAfterwardsFailsTheErase) {
+    struct TCase {
+        std::size_t Read;  // the k-th read after the device ID, which comes back not erased
+        std::string_view Message;
+    };
+    for (const TCase& c : {TCase{5, "Erase failed at 0x0005: the chip is not blank"},
+                           TCase{0x800 + 2, "Erase failed at 0x2102: the chip is not blank"},
+                           TCase{0x800 + 0x80, "Erase failed at 0x2007: the chip is not blank"}}) {
+        TProgrammerRig rig("16F628A");
+        rig.Answer([&](std::size_t k) { return k == c.Read ? std::uint16_t{0x0000} : 0x3FFF; });
+        EXPECT_TRUE(rig.Programmer.ErasePIC());
+        EXPECT_THAT(rig.Ui.Messages, ElementsAre(c.Message));
+        EXPECT_EQ(rig.Ui.Statuses.back(), "Erase FAILED!");
+        EXPECT_FALSE(rig.Programmer.OperationOk);
+        EXPECT_FALSE(test::AnySupplyOn(rig.Pins));
+    }
+    TProgrammerRig unchecked("16F628A");
+    unchecked.Session.Options.AutoVerify = false;
+    unchecked.Answer([](std::size_t) { return std::uint16_t{0x0000}; });
+    EXPECT_TRUE(unchecked.Programmer.ErasePIC());
+    EXPECT_EQ(unchecked.Ui.Statuses.back(), "Target PIC Erased!") << "not checked without it";
 }
 
 TEST(ErasePICTest, ACancelledNewKeepsTheImageAndStillErases) {

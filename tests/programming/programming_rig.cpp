@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 
+#include "device/device_id.h"
 #include "device/device_selection.h"
 #include "device/hex_text.h"
 #include "hardware/port_lines.h"
@@ -50,6 +51,11 @@ TProtocolScript& TProtocolScript::Inc(int times) {
 
 TProtocolScript& TProtocolScript::Read(int command) {
     return Cmd(command).R();
+}
+
+TProtocolScript& TProtocolScript::ReadDeviceId() {
+    constexpr int kIncrementsToDeviceId = 6;
+    return On().Cmd(0).L(0x3FFF).Inc(kIncrementsToDeviceId).Read(4).Off();
 }
 
 namespace {
@@ -272,6 +278,29 @@ TProgrammerRig::TProgrammerRig(std::string_view device) {
     Pins.Pins.SetMCLR(false);
     Pins.Pins.SetVdd(false);
     Pins.ClearRecord();
+    Answer([](std::size_t) { return std::uint16_t{0x3FFF}; });
+}
+
+void TProgrammerRig::Answer(std::function<std::uint16_t(std::size_t)> word) {
+    const std::optional<std::uint16_t> id = DeviceIdWord();
+    AnswerReads(Pins, [id, word = std::move(word)](std::size_t k) {
+        if (!id) {
+            return word(k);
+        }
+        return k == 0 ? *id : word(k - 1);
+    });
+}
+
+std::optional<std::uint16_t> TProgrammerRig::DeviceIdWord() const {
+    const auto facts = DeviceIdFacts(Device());
+    if (!facts) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(facts->Id | kRigRevision);
+}
+
+std::string TProgrammerRig::AnswersStatus() const {
+    return std::string(Device().Name) + " revision " + std::to_string(kRigRevision) + " answers";
 }
 
 }  // namespace vantrel::test

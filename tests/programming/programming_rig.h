@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,9 @@ class TProtocolScript {
     TProtocolScript& Inc(int times = 1);
     // Cmd `command` followed by R: one word read.
     TProtocolScript& Read(int command = 4);
+    // The programming-mode period of its own in which an operation first reads the device ID of
+    // a 14-bit part: on, Load Configuration, six increments to 0x2006, the read, off.
+    TProtocolScript& ReadDeviceId();
 
     [[nodiscard]] const std::vector<std::string>& Tokens() const { return tokens_; }
 
@@ -49,7 +53,9 @@ void AnswerReads(TPinRig& rig, std::function<std::uint16_t(std::size_t)> word);
 [[nodiscard]] bool AnySupplyOn(const TPinRig& rig);
 
 // A programmer over a recording port with a device selected, delays that tell the settle time
-// (2 ms) from the programming delay (7 ms), and a scripted user interface.
+// (2 ms) from the programming delay (7 ms), and a scripted user interface. The chip behind the
+// port answers the operations' first read, the device ID, as a chip of that device of revision
+// kRigRevision does; every later read is what `Answer` says, all ones until then.
 struct TProgrammerRig {
     explicit TProgrammerRig(std::string_view device);
     TProgrammerRig(const TProgrammerRig&) = delete;
@@ -60,6 +66,12 @@ struct TProgrammerRig {
     [[nodiscard]] std::string Difference(const TProtocolScript& expected) const {
         return ProtocolDifference(Pins, expected);
     }
+    // Read k after the device ID returns `word(k)`.
+    void Answer(std::function<std::uint16_t(std::size_t)> word);
+    // The device ID word the chip answers with; nothing for parts without one.
+    [[nodiscard]] std::optional<std::uint16_t> DeviceIdWord() const;
+    // The status an operation shows once the chip has answered: "16F84A revision 5 answers".
+    [[nodiscard]] std::string AnswersStatus() const;
 
     TPinRig Pins;
     TVantrelSession Session;
@@ -68,6 +80,7 @@ struct TProgrammerRig {
 };
 
 inline constexpr std::uint16_t kRigVppDelay = 2;
+inline constexpr std::uint8_t kRigRevision = 5;
 inline constexpr std::uint8_t kRigProgDelay = 7;
 
 }  // namespace vantrel::test

@@ -10,7 +10,9 @@
 #include "device/device_selection.h"
 #include "programming/programming_rig.h"
 #include "service/chip_operation.h"
+#include "sim/sim_chip_file.h"
 #include "sim/simulated_board.h"
+#include "support/test_paths.h"
 
 namespace vantrel::test {
 namespace {
@@ -19,9 +21,11 @@ using testing::HasSubstr;
 using testing::StartsWith;
 
 struct TSimulatedRun {
-    explicit TSimulatedRun(std::string_view device, std::ostream* trace = nullptr) {
+    explicit TSimulatedRun(std::string_view device, std::ostream* trace = nullptr,
+                           std::string chipFile = {}) {
         Session.Config.ChangeDevice(ParseDeviceName(device).value());
         Session.Hardware.Driver = TPortDriver::Simulated;
+        Session.Hardware.Simulator.ChipFile = std::move(chipFile);
         TConnectionOptions options;
         options.SimulatedDevice = Session.Device.CurrentDevice;
         options.Trace = trace;
@@ -133,6 +137,57 @@ TEST(RunChipOperation, AStopEndsTheOperationAtTheNextAccessWithThePowerOff) {
     EXPECT_EQ(run.Run(TChipOperation::Write).Outcome, TOperationOutcome::Succeeded)
         << "the programmer works again once the stop is taken back";
     EXPECT_THAT(run.Ui.Statuses.back(), StartsWith("1024 program words written in "));
+}
+
+// The result names the chip that answered; a chip the operation refused is its failure, which
+// the user has seen already (in the question or the message box).
+TEST(RunChipOperation, TheResultNamesTheChipAndWhyItWasRefused) {
+    TTempDir dir;
+    const std::uint8_t f876a = ParseDeviceName("16F876A").value();
+    WriteFile(dir / "chip.txt", FormatSimChipFile(FactoryFreshChip(f876a)));
+    TSimulatedRun run("16F877A", nullptr, (dir / "chip.txt").string());
+    ASSERT_NE(run.Connection, nullptr);
+
+    run.Ui.DefaultAnswer = false;
+    const TOperationResult refused = run.Run(TChipOperation::Write);
+    EXPECT_EQ(refused.Outcome, TOperationOutcome::Declined);
+    EXPECT_EQ(refused.Failure,
+              "Found a 16F876A (device ID 0x0E00, revision 3), expected a 16F877A");
+    EXPECT_TRUE(refused.FailureShown);
+    ASSERT_TRUE(refused.Identity.has_value());
+    EXPECT_EQ(refused.Identity->DeviceIndex, f876a);
+    EXPECT_EQ(refused.Identity->Revision(), kDefaultSimRevision);
+
+    run.Ui.DefaultAnswer = true;
+    const TOperationResult forced = run.Run(TChipOperation::Read);
+    EXPECT_EQ(forced.Outcome, TOperationOutcome::Succeeded) << forced.Failure;
+    EXPECT_EQ(forced.Failure, "");
+
+    run.Board().LoadSocket(FactoryFreshChip(f876a), [] {
+        TSimFaults faults;
+        faults.NoChip = true;
+        return faults;
+    }());
+    const TOperationResult empty = run.Run(TChipOperation::Verify);
+    EXPECT_EQ(empty.Outcome, TOperationOutcome::Failed);
+    EXPECT_THAT(empty.Failure, StartsWith("No chip answers (device ID 0x3FFF)"));
+    EXPECT_TRUE(empty.FailureShown);
+    ASSERT_TRUE(empty.Identity.has_value());
+    EXPECT_FALSE(empty.Identity->Answered());
+    EXPECT_TRUE(run.PoweredDown());
+}
+
+// A part without a device ID that reads as nothing but zeros has given no image: the Read
+// fails rather than handing zeros on as the chip's contents.
+TEST(RunChipOperation, AReadOfOnlyZerosFailsForAPartWithoutId) {
+    TSimulatedRun run("16F84");
+    TSimChipState chip = FactoryFreshChip(ParseDeviceName("16F84").value());
+    TurnOnCodeProtection(chip);
+    run.Board().LoadSocket(chip, {});
+    const TOperationResult read = run.Run(TChipOperation::Read);
+    EXPECT_EQ(read.Outcome, TOperationOutcome::Failed);
+    EXPECT_EQ(read.Failure, "The chip reads as all zeros: it may be code-protected or missing");
+    EXPECT_FALSE(read.Identity.has_value());
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST_P(EveryDeviceTest, SitsInTheSocketWithItsSizesAndIdentity) {
     EXPECT_EQ(chip.Data.size(), device.Name == "18F4680" ? 1024u : device.EepromSize);
     EXPECT_EQ(chip.Ids.size(), IsPic18(device) ? 8u : 4u);
     EXPECT_EQ(CalibrationWord(chip).has_value(), HasCalibrationWord(device));
-    const std::uint16_t deviceId = SimDeviceIdWord(index);
+    const std::uint16_t deviceId = SimDeviceIdWord(chip);
     TSimRig rig(chip);
     if (IsPic18(device)) {
         TPic18Programmer programmer(rig.host, {});

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/hex_text.h"
+#include "sim/sim_catalogue.h"
 #include "sim/sim_chip_file.h"
 #include "sim_rig.h"
 #include "support/test_paths.h"
@@ -19,6 +20,9 @@ TSimChipState Scribbled(std::uint8_t index) {
         chip.Data[i] = static_cast<std::uint8_t>(i);
     }
     chip.Ids[1] = 0x0012;
+    if (SimRevisionMask(index) != 0) {
+        chip.Revision = 0x0E;  // a file keeps the revision of a part that reports one
+    }
     chip.Config.back() = static_cast<std::uint16_t>(chip.Config.back() & 0x0F0F);
     TurnOnCodeProtection(chip);
     return chip;
@@ -54,6 +58,7 @@ TEST(ChipFile, WritesAReadableFileThatLeavesErasedRowsOut) {
                   "# code protection: off; data protection: off\n"
                   "vantrel-sim-chip 1\n"
                   "device 12F629\n"
+                  "revision 3\n"
                   "config 21FF\n"
                   "ids 3FFF 3FFF 3FFF 3FFF\n"
                   "program 0000: 3FFF 0000 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF\n"
@@ -137,7 +142,15 @@ INSTANTIATE_TEST_SUITE_P(
         TMalformedCase{"NoColon", kHead + "data 0000 12\n",
                        "line 3: 'data' needs 'ADDRESS: VALUE...'"},
         TMalformedCase{"EndWithArgument", kHead + "end now\n",
-                       "line 3: 'end' takes nothing after it"}),
+                       "line 3: 'end' takes nothing after it"},
+        TMalformedCase{"RevisionWiderThanTheId",
+                       "vantrel-sim-chip 1\ndevice 16F877A\nrevision 10\nend\n",
+                       "line 3: 10 sets bits outside the cell's mask 000F"},
+        TMalformedCase{"RevisionOfAPartWithoutId",
+                       "vantrel-sim-chip 1\ndevice 16F84\nrevision 1\nend\n",
+                       "line 3: the 16F84 has no device ID to carry a revision"},
+        TMalformedCase{"RevisionBeforeTheDevice", "vantrel-sim-chip 1\nrevision 1\n",
+                       "line 2: 'revision' before the 'device' line"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -35,6 +35,12 @@ TAnswer TRecordingUi::AskYesNoCancel(std::string_view question) {
     return AskYesNo(question) ? TAnswer::Yes : TAnswer::No;
 }
 
+std::optional<std::uint16_t> TRecordingUi::AskCalibrationWord(std::string_view question) {
+    Questions.emplace_back(question);
+    Events.push_back("calibration question: " + std::string(question));
+    return CalibrationAnswer;
+}
+
 void TRecordingUi::OperationStarted(TChipOperation operation) {
     Events.push_back("started " + std::string(ChipOperationName(operation)));
 }

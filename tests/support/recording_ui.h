@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,9 @@ class TRecordingUi final : public TProgrammingUi {
     void ShowMessage(std::string_view text) override;
     [[nodiscard]] bool AskYesNo(std::string_view question) override;
     [[nodiscard]] TAnswer AskYesNoCancel(std::string_view question) override;
+    // Recorded among the questions; answered with CalibrationAnswer.
+    [[nodiscard]] std::optional<std::uint16_t> AskCalibrationWord(
+        std::string_view question) override;
     void OperationStarted(TChipOperation operation) override;
     void OperationEnded(TChipOperation operation) override;
     void BufferChanged() override { Events.emplace_back("buffer changed"); }
@@ -31,6 +36,7 @@ class TRecordingUi final : public TProgrammingUi {
     std::deque<bool> Answers;  // then DefaultAnswer
     bool DefaultAnswer = true;
     bool NewImageAnswer = true;
+    std::optional<std::uint16_t> CalibrationAnswer;  // nothing: the user cancels
     std::function<void(std::string_view)> OnStatus;
     std::function<void(std::string_view)> OnMessage;
 };

@@ -1,0 +1,69 @@
+#include "programming/operation_texts.h"
+
+#include "device/hex_text.h"
+
+namespace vantrel {
+
+namespace {
+
+std::string Hex(std::uint32_t value) {
+    return "0x" + HexWordText(value);
+}
+
+}  // namespace
+
+std::string AbortedStatus(TChipOperation operation) {
+    switch (operation) {
+        case TChipOperation::Write:
+            return "Write ABORTED!";
+        case TChipOperation::Read:
+            return "Read ABORTED!";
+        case TChipOperation::Verify:
+            return "Verify ABORTED!";
+        case TChipOperation::Erase:
+            break;
+    }
+    return "Erase ABORTED!";
+}
+
+std::string CalibrationSavedText(std::uint16_t word) {
+    return "Calibration word " + Hex(word) + " saved";
+}
+
+std::string CalibrationGivenText(std::uint16_t word) {
+    return "Calibration word " + Hex(word) + " given";
+}
+
+std::string CalibrationWrittenText(const TDeviceImage& image, const TPicDevice& device,
+                                   bool fromFile) {
+    const std::uint16_t word = image.ProgramBuffer.at(device.CalibrationAddress);
+    return "Calibration word " + Hex(word) +
+           (fromFile ? " from the file written" : " written back");
+}
+
+std::string CalibrationQuestion(const TPicDevice& device, std::uint16_t chipWord) {
+    // The saved word is 0 for an erased chip as well as for a protected one.
+    return "The calibration word saved from " + Hex(device.CalibrationAddress) + " is " +
+           Hex(chipWord) +
+           ", which is not a RETLW instruction (0x34NN): the chip may be code-protected, or its "
+           "factory calibration is erased already. Erasing the chip now would lose it for good."
+           "\r\nEnter the calibration value to write back (0x34NN), or cancel to leave the chip "
+           "as it is.";
+}
+
+std::string CalibrationRefusal(std::uint16_t chipWord) {
+    return "The saved calibration word " + Hex(chipWord) +
+           " is not a RETLW instruction (0x34NN) and no value was given: nothing was erased";
+}
+
+std::string NotACalibrationValueText(std::uint16_t given) {
+    return Hex(given) +
+           " is not a calibration value: it must be a RETLW instruction (0x34NN). Nothing was "
+           "erased";
+}
+
+std::string EraseFailedText(std::uint32_t address) {
+    return "Erase failed at " + Hex(address) + ": the chip is not blank";
+}
+
+}  // namespace vantrel
