@@ -69,13 +69,18 @@ void TModalAnswerer::Answer() {
 }
 
 TWindowRig::TWindowRig(const std::string& chipFile, const std::string& board,
-                       const std::string& fault) {
+                       const std::string& fault)
+    : TWindowRig([&](TVantrelSession& session) {
+          session.Hardware.Simulator.ChipFile = chipFile;
+          session.Hardware.Simulator.Board = board;
+          if (!fault.empty()) {
+              session.Hardware.Simulator.Faults.push_back(fault);
+          }
+      }) {}
+
+TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare) {
     Session.Hardware.Driver = TPortDriver::Simulated;
-    Session.Hardware.Simulator.ChipFile = chipFile;
-    Session.Hardware.Simulator.Board = board;
-    if (!fault.empty()) {
-        Session.Hardware.Simulator.Faults.push_back(fault);
-    }
+    prepare(Session);
     Form = std::make_unique<TVantrelForm>(Session);
     Form->show();
     static_cast<void>(QTest::qWaitForWindowExposed(Form.get()));
@@ -115,8 +120,12 @@ void TWindowRig::TypeIntoCell(const char* grid, int row, int column, const QStri
 }
 
 bool TWindowRig::RunOperation(const char* button, int timeoutMs) {
+    auto* command = Find<QPushButton>(button);
+    if (command == nullptr || !command->isEnabled()) {
+        return false;
+    }
     QSignalSpy finished(Form.get(), &TVantrelForm::ChipOperationFinished);
-    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+    QTest::mouseClick(command, Qt::LeftButton);
     return finished.count() > 0 || finished.wait(timeoutMs);
 }
 

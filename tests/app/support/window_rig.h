@@ -6,6 +6,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,9 @@ struct TWindowRig {
     // give it a fault (all empty: a fresh chip on the default board).
     explicit TWindowRig(const std::string& chipFile = {}, const std::string& board = {},
                         const std::string& fault = {});
+    // A session prepared by `prepare` (the settings a start-up would have read) before the
+    // window is made.
+    explicit TWindowRig(const std::function<void(TVantrelSession&)>& prepare);
     ~TWindowRig();
 
     // A control of the window by its objectName; fails the test when it is missing.
