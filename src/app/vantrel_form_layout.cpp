@@ -452,6 +452,8 @@ QWidget* TVantrelForm::BuildConfigurationRow() {
         fuseBoxes_.at(i) = check;
         fuses->addWidget(check, static_cast<int>(i) % kFuseRows, static_cast<int>(i) / kFuseRows);
     }
+    // The boxes keep together at the top when the row is taller than they need.
+    fuses->setRowStretch(kFuseRows, 1);
     layout->addWidget(FusesBox);
 
     OscillatorGroup = new QGroupBox(QStringLiteral("Oscillator"));
@@ -469,6 +471,7 @@ QWidget* TVantrelForm::BuildConfigurationRow() {
         oscillatorItems_.push_back(item);
         oscillators->addWidget(item, i % kOscillatorRows, i / kOscillatorRows);
     }
+    oscillators->setRowStretch(kOscillatorRows, 1);
     oscillatorItems_.at(1)->setChecked(true);
     layout->addWidget(OscillatorGroup);
 
