@@ -153,6 +153,8 @@ void TVantrelForm::BuildWidgets() {
     ScrollBox = new TClientScrollArea;
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
     ScrollBox->setFrameShape(QFrame::NoFrame);
+    // The client area scrolls to the focused control; it is no stop of its own.
+    ScrollBox->setFocusPolicy(Qt::NoFocus);
     ScrollBox->setWidgetResizable(true);
     ScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -626,11 +628,13 @@ void TVantrelForm::ConnectCommands() {
 }
 
 void TVantrelForm::SetTabOrder() {
-    // The grids and editors first, then the commands and the controls in reading order.
-    QList<QWidget*> order{TabbedNotebook1, StringGrid1, StringGrid2, StringGrid3,  Memo1,
-                          Memo2,           ReadButton,  WriteButton, VerifyButton, EraseButton,
-                          ReloadButton,    Dissasemble, RunButton,   StopButton,   MCLRButton,
-                          ProcessorType,   AutoBox,     BlankBox,    CalBox};
+    // The grids and editors first, then the commands and the controls in reading order. Only
+    // controls themselves are chained: a container chained with its own children would close the
+    // chain into a loop around them.
+    QList<QWidget*> order{StringGrid1, StringGrid2, StringGrid3,  Memo1,       Memo2,
+                          ReadButton,  WriteButton, VerifyButton, EraseButton, ReloadButton,
+                          Dissasemble, RunButton,   StopButton,   MCLRButton,  ProcessorType,
+                          AutoBox,     BlankBox,    CalBox};
     for (QCheckBox* box : fuseBoxes_) {
         order.append(box);
     }

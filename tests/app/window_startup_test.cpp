@@ -24,6 +24,7 @@
 
 #include "app/help_window.h"
 #include "app/source_editor.h"
+#include "app/splash_form.h"
 #include "support/window_rig.h"
 
 namespace vantrel::test {
@@ -42,6 +43,8 @@ class TWindowStartupTest final : public QObject {
     void smallScreenModeLetsOnlyTheHeightChange();
     void aboutBoxNamesTheVersion();
     void helpOpensContentsIndexAndEveryLinkedPage();
+    void everyControlIsReachableFromTheKeyboard();
+    void splashShowsTheVersion();
 };
 
 // Every control the user finds by its caption: (objectName, caption) of buttons, check boxes,
@@ -348,6 +351,58 @@ void TWindowStartupTest::helpOpensContentsIndexAndEveryLinkedPage() {
             QVERIFY2(files.contains(target), qPrintable(file + " links to " + target));
         }
     }
+}
+
+// Tab walks from the grids through the commands and every configuration control; the fuse
+// boxes and the checked oscillator item are stops of their own.
+void TWindowStartupTest::everyControlIsReachableFromTheKeyboard() {
+    TWindowRig rig;
+    rig.ChooseDevice("16F877");
+    rig.Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.Form.get()));
+    rig.Find<QTableView>("StringGrid1")->setFocus();
+    QStringList reached;
+    for (int step = 0; step < 60; ++step) {
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus != nullptr);
+        reached.append(focus->objectName());
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    for (const char* control :
+         {"StringGrid1", "StringGrid2", "StringGrid3", "ReadButton", "WriteButton", "VerifyButton",
+          "EraseButton", "Dissasemble", "ProcessorType", "AutoBox", "WDTBox", "PUTBox", "BORBox",
+          "LVPBox", "CPDBox", "WRTBox", "CodePBox", "DebugBox"}) {
+        QVERIFY2(reached.contains(QString::fromLatin1(control)),
+                 qPrintable(QStringLiteral("%1 not reached: %2").arg(control, reached.join(' '))));
+    }
+    // The oscillator group is one stop; the arrow keys move among its items and Space chooses.
+    const auto radio = std::find_if(reached.begin(), reached.end(), [](const QString& name) {
+        return name.startsWith(QStringLiteral("OscillatorItem"));
+    });
+    QVERIFY(radio != reached.end());
+    auto* item = rig.Find<QRadioButton>(qPrintable(*radio));
+    item->setFocus();
+    const QString word = rig.Find<QLabel>("Config")->text();
+    if (item->isChecked()) {
+        QTest::keyClick(item, Qt::Key_Down);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(rig.Find<QLabel>("Config")->text() != word);
+
+    // The menus open from the keyboard: Alt+O and the Options items.
+    QTest::keyClick(rig.Form.get(), Qt::Key_O, Qt::AltModifier);
+    auto* options = rig.Find<QMenu>("Options1");
+    QTRY_VERIFY(options->isVisible());
+    QTest::keyClick(options, Qt::Key_Escape);
+}
+
+void TWindowStartupTest::splashShowsTheVersion() {
+    TSplashForm splash;
+    QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("SplashVersion"))->text(),
+             QStringLiteral("32 Bit Vantrel Version 1.95e"));
+    QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(!splash.findChild<QLabel*>(QStringLiteral("SplashPicture"))->pixmap().isNull());
+    QCOMPARE(TSplashForm::kShowMs, 3000);
 }
 
 }  // namespace vantrel::test
