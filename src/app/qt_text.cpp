@@ -32,6 +32,15 @@ QString MessageBoxText(std::string_view text) {
     return lines;
 }
 
+QString LinesText(const std::vector<std::string>& lines) {
+    QString text;
+    for (const std::string& line : lines) {
+        text += ToQString(line);
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
 void SetHint(QWidget* widget, std::string_view hint) {
     const THint parts = SplitHint(hint);
     widget->setToolTip(parts.Short);

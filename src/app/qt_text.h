@@ -3,6 +3,7 @@
 #include <QString>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QAction;
 class QWidget;
@@ -20,6 +21,9 @@ namespace vantrel {
 // A message of the core as a message box shows it: its lines are broken with "\r\n" or a lone
 // "\r"; trailing breaks are dropped.
 [[nodiscard]] QString MessageBoxText(std::string_view text);
+
+// Lines as one text, each ended by a line break.
+[[nodiscard]] QString LinesText(const std::vector<std::string>& lines);
 
 // A hint "short|long": the short text becomes the tool tip, the long one the status tip that
 // the status line shows. A hint without "|" is both.

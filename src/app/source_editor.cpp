@@ -42,11 +42,7 @@ TSourceEditor::TSourceEditor(QWidget* parent)
 }
 
 void TSourceEditor::SetLines(const std::vector<std::string>& lines) {
-    QString text;
-    for (const std::string& line : lines) {
-        text += ToQString(line);
-        text += QLatin1Char('\n');
-    }
+    const QString text = LinesText(lines);
     // One undoable replacement of everything, so Undo brings back what the user had.
     beginUndoAction();
     selectAll();

@@ -49,15 +49,6 @@ QString AboutText() {
                "Built with Qt and QScintilla.");
 }
 
-QString LinesText(const std::vector<std::string>& lines) {
-    QString text;
-    for (const std::string& line : lines) {
-        text += ToQString(line);
-        text += QLatin1Char('\n');
-    }
-    return text;
-}
-
 }  // namespace
 
 bool TVantrelForm::event(QEvent* event) {

@@ -117,6 +117,17 @@ QAction* MakeCheckAction(QMenu* menu, const char* name, const char* caption) {
     return action;
 }
 
+// A sunken panel that displays a text.
+QLabel* MakeDisplayPanel(const char* name, const char* hint) {
+    auto* panel = new QLabel;
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setAlignment(Qt::AlignCenter);
+    SetHint(panel, hint);
+    return panel;
+}
+
 // A panel that holds one check box, as the option boxes stand.
 QWidget* PanelWith(const char* name, QCheckBox* box) {
     QWidget* panel = MakePanel(name);
@@ -396,15 +407,10 @@ QWidget* TVantrelForm::BuildOperationsColumn() {
     processor->addWidget(ProcessorType);
     layout->addWidget(ProcessorGroup);
 
-    Config = new QLabel;
-    Config->setObjectName(QStringLiteral("Config"));
-    Config->setFrameShape(QFrame::StyledPanel);
-    Config->setFrameShadow(QFrame::Sunken);
-    Config->setAlignment(Qt::AlignCenter);
+    Config = MakeDisplayPanel("Config", "Displays configuration word.");
     Config->setWordWrap(true);
     Config->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Config->setMinimumHeight(fontMetrics().height() * 2 + gap * 2);
-    SetHint(Config, "Displays configuration word.");
     layout->addWidget(Config);
 
     AutoBox = MakeCheckBox("AutoBox", "Auto Prog");
@@ -423,12 +429,7 @@ QWidget* TVantrelForm::BuildOperationsColumn() {
     options->addWidget(CalPanel, 1, 0);
     layout->addLayout(options);
 
-    PortName = new QLabel;
-    PortName->setObjectName(QStringLiteral("PortName"));
-    PortName->setFrameShape(QFrame::StyledPanel);
-    PortName->setFrameShadow(QFrame::Sunken);
-    PortName->setAlignment(Qt::AlignCenter);
-    SetHint(PortName, "|Displays port address (if any).");
+    PortName = MakeDisplayPanel("PortName", "|Displays port address (if any).");
     layout->addWidget(PortName);
     layout->addStretch(1);
     return column;

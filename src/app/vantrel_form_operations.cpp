@@ -30,15 +30,6 @@ namespace {
 constexpr const char* kMessageTitle = "PIC Programmer";
 constexpr std::uint32_t kResetPulseMs = 50;
 
-QString JoinLines(const std::vector<std::string>& lines) {
-    QString text;
-    for (const std::string& line : lines) {
-        text += ToQString(line);
-        text += QLatin1Char('\n');
-    }
-    return text;
-}
-
 int ExitStatusOf(const TOperationResult& result) {
     switch (result.Outcome) {
         case TOperationOutcome::Succeeded:
@@ -351,7 +342,7 @@ void TVantrelForm::BufferChanged() {
 void TVantrelForm::ChipRead() {
     ResetDisassembler(*disassembler_);
     TabbedNotebook1->setCurrentWidget(BufferPage);
-    Memo1->setPlainText(JoinLines(BufferToHex(session_.Device.Image, session_.Device.Device())));
+    Memo1->setPlainText(LinesText(BufferToHex(session_.Device.Image, session_.Device.Device())));
     fileStamp_ = -1;
     FileTimer->stop();
     fileTimerWasActive_ = false;
