@@ -186,8 +186,11 @@ void TWindowStartupTest::startUpState() {
 // A programmer that cannot be opened leaves the window usable, with the chip commands off and
 // the reason in the status line.
 void TWindowStartupTest::startsWithoutAProgrammer() {
-    TWindowRig rig({}, "no-such-board");
+    const QSize normalSize = TWindowRig().Form->size();
+    TWindowRig rig({}, "no-such-board-" + std::string(200, 'x'));
     QCOMPARE(rig.Form->Connection(), nullptr);
+    // A long reason in the status line does not widen the window.
+    QCOMPARE(rig.Form->size(), normalSize);
     QVERIFY(!rig.Form->PortInUse());
     QCOMPARE(rig.Find<QLabel>("PortName")->text(), QStringLiteral("Port : None"));
     QVERIFY(rig.StatusText().startsWith(QStringLiteral("No programmer: ")));
