@@ -155,6 +155,8 @@ void TVantrelForm::FormDestroy() {
     // before anything else goes.
     delete runner_;
     runner_ = nullptr;
+    // The session outlives the window: its model must not call back into it.
+    session_.Config.SetChangeHandler(nullptr);
     Timer1->stop();
     Timer2->stop();
     FileTimer->stop();

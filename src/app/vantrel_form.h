@@ -178,8 +178,7 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     void ShowCellEditOutcome(std::string_view status);
 
     // Chip operations and the programmer (vantrel_form_operations.cpp).
-    void StartChipOperation(TChipOperation operation,
-                            std::function<void(const TOperationResult&)> then = {});
+    void StartChipOperation(TChipOperation operation);
     void ChipOperationEnded(TChipOperation operation, const TOperationResult& result);
     void EnterOperationState(bool running);
     void ReportSimulatedChip(bool& keepFailed);

@@ -86,8 +86,7 @@ void TVantrelForm::CancelOperation() {
     }
 }
 
-void TVantrelForm::StartChipOperation(TChipOperation operation,
-                                      std::function<void(const TOperationResult&)> then) {
+void TVantrelForm::StartChipOperation(TChipOperation operation) {
     if (OperationRunning() || !connection_) {
         return;
     }
@@ -97,14 +96,10 @@ void TVantrelForm::StartChipOperation(TChipOperation operation,
     fileTimerWasActive_ = FileTimer->isActive();
     FileTimer->stop();
     EnterOperationState(true);
-    runner_->Start(
-        *connection_, session_, operation,
-        [this, then = std::move(then)](TChipOperation ended, const TOperationResult& result) {
-            ChipOperationEnded(ended, result);
-            if (then) {
-                then(result);
-            }
-        });
+    runner_->Start(*connection_, session_, operation,
+                   [this](TChipOperation ended, const TOperationResult& result) {
+                       ChipOperationEnded(ended, result);
+                   });
 }
 
 // While an operation runs the window takes no input but Cancel (the button and Esc).
