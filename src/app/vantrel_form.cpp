@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <iostream>
@@ -167,16 +168,19 @@ void TVantrelForm::FormDestroy() {
     } catch (const std::exception& e) {
         std::cerr << "vantrel: " << e.what() << "\n";
     }
-    if (!connection_) {
-        return;
-    }
-    const TProgrammerConnection::TCloseReport report = connection_->Close();
-    for (const std::string* text : {&report.SwitchOffFailure, &report.KeepFailure}) {
-        if (!text->empty()) {
-            std::cerr << "vantrel: " << *text << "\n";
+    if (connection_) {
+        const TProgrammerConnection::TCloseReport report = connection_->Close();
+        for (const std::string* text : {&report.SwitchOffFailure, &report.KeepFailure}) {
+            if (!text->empty()) {
+                std::cerr << "vantrel: " << *text << "\n";
+            }
         }
+        connection_.reset();
     }
-    connection_.reset();
+    // The controls go while the window is whole: a grid cell still being edited hands its text
+    // to the image as its editor closes, and the image it shows is a member of this window.
+    delete ScrollBox;
+    ScrollBox = nullptr;
 }
 
 void TVantrelForm::closeEvent(QCloseEvent* event) {
