@@ -181,6 +181,7 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     void StartChipOperation(TChipOperation operation);
     void ChipOperationEnded(TChipOperation operation, const TOperationResult& result);
     void EnterOperationState(bool running);
+    void ForgetCyclesCutByCancel();
     void ReportSimulatedChip(bool& keepFailed);
     void SetOperationButtons(bool read, bool write, bool verify, bool erase);
     void EnableOperationsForPort();

@@ -22,6 +22,7 @@
 #include "hardware/port_detection.h"
 #include "hardware/programmer_presets.h"
 #include "hexfile/hex_writer.h"
+#include "sim/simulated_board.h"
 
 namespace vantrel {
 
@@ -122,6 +123,9 @@ void TVantrelForm::ChipOperationEnded(TChipOperation operation, const TOperation
     SyncConfigControls();
     SyncOptionControls();
     bool keepFailed = false;
+    if (result.Outcome == TOperationOutcome::Cancelled) {
+        ForgetCyclesCutByCancel();
+    }
     ReportSimulatedChip(keepFailed);
     if (result.Outcome == TOperationOutcome::Cancelled) {
         Status->setText(QStringLiteral("Operation cancelled"));
@@ -161,6 +165,20 @@ void TVantrelForm::ReportSimulatedChip(bool& keepFailed) {
     }
     if (const std::string violations = connection_->TakeViolations(); !violations.empty()) {
         ReportFailure(violations);
+    }
+}
+
+// A Cancel switches the programmer off at once, also in the middle of a programming cycle: a
+// chip cut off there is what the user asked for, not a fault of the wiring or the timing. When
+// that is all the simulated chip saw, it is not reported.
+void TVantrelForm::ForgetCyclesCutByCancel() {
+    TSimulatedBoard* board = connection_ ? connection_->Board() : nullptr;
+    if (board == nullptr) {
+        return;
+    }
+    TSimViolationLog& log = board->Violations();
+    if (log.Count() == log.Count(TSimViolationKind::ExitDuringCycle)) {
+        log.Clear();
     }
 }
 
