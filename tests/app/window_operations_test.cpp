@@ -219,6 +219,19 @@ void TWindowOperationsTest::closingDuringAWriteAsksAndCancels() {
     QTRY_VERIFY(!rig.Form->isVisible());
     QVERIFY(rig.PoweredDown());
     QVERIFY2(rig.Boxes.Texts.size() == 2, qPrintable(rig.Boxes.Texts.join("\n----\n")));
+
+    // Told to end from outside (a signal), the window cancels without asking.
+    TWindowRig told;
+    FillFull18F4680(told);
+    QSignalSpy ended(told.Form.get(), &TVantrelForm::ChipOperationFinished);
+    QTest::mouseClick(told.Find<QPushButton>("WriteButton"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(told.StatusText() == QStringLiteral("Writing Program memory..."),
+                             60000);
+    told.Form->CloseWithoutAsking();
+    QVERIFY(ended.wait(60000));
+    QTRY_VERIFY(!told.Form->isVisible());
+    QVERIFY(told.PoweredDown());
+    QVERIFY(told.Boxes.Texts.isEmpty());
 }
 
 // A Ferrow board: run control drives the reset line and locks the chip commands out while the
