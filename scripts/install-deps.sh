@@ -7,6 +7,10 @@ packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     gputils srecord python3
+    # The window: Qt 6 Widgets and Qt Test, QScintilla for Qt 6, and the fonts it is drawn in
+    # (Liberation Sans and Mono stand in for Arial and Courier New with the same metrics).
+    qt6-base-dev libqscintilla2-qt6-dev qt6-qpa-plugins
+    fonts-liberation2 fonts-dejavu-core
 )
 
 missing=()
