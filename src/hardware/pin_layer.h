@@ -47,8 +47,12 @@ class TPinLayer {
     // the data on the falling edge. Exactly 12 port accesses.
     void ClockBit(bool bit);
 
-    // Waits at least `ms` milliseconds, spinning on the clock; 0 returns without reading it.
+    // Waits at least `ms` milliseconds; 0 returns without reading the clock. The millisecond
+    // count may tick just after the wait starts, so the wait runs to the (ms + 1)-th tick: never
+    // shorter than asked, at most a millisecond longer.
     void DelayMs(std::uint32_t ms);
+    // Waits at least `microseconds`; 0 returns without reading the clock.
+    void DelayMicroseconds(std::uint32_t microseconds);
 
     // The programming voltages and the supply off: Vpp, Vpp40, Vdd, in that order. The end of
     // every operation and of the program. A requested stop does not interrupt it.
@@ -64,6 +68,10 @@ class TPinLayer {
     // Drives one output and returns the register bit written (the level after inversion).
     bool SetOutput(const TPinAssignment& pin, bool level);
     void ThrowIfStopped() const;
+    // Sleeps through the bulk of the wait and spins on the clock only for its last fraction, so
+    // a wait neither keeps a processor busy nor ends early; a requested stop ends it within a
+    // sleep slice.
+    void WaitUntil(std::uint64_t endMicroseconds);
 
     // Lets the switching off run to its end while a stop is pending.
     class TUnstoppable {

@@ -1,6 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+#include <thread>
+
 #include "hardware/port_error.h"
 #include "support/recording_port.h"
 
@@ -140,6 +144,74 @@ TEST(DelayMsTest, WaitsAtLeastTheTimeAskedAnywhereIncludingAcrossTheClockWrap) {
             EXPECT_LE(waited, (ms + 1) * kMicrosecondsPerMs + 2) << start << " " << ms;
         }
     }
+}
+
+TEST(DelayMicrosecondsTest, WaitsAtLeastTheTimeAskedAndTracesIt) {
+    for (const std::uint32_t microseconds : {1u, 99u, 100u, 101u, 1200u, 4321u}) {
+        TPinRig rig;
+        rig.Clock.Advance(777);
+        rig.Pins.DelayMicroseconds(microseconds);
+        const std::uint64_t waited = rig.Clock.NowMicroseconds() - 777;
+        EXPECT_GE(waited, microseconds);
+        EXPECT_LE(waited, microseconds + 2u);
+        EXPECT_THAT(rig.TraceLines(), ElementsAre("U " + std::to_string(microseconds)));
+    }
+    TPinRig rig;
+    rig.Pins.DelayMicroseconds(0);
+    EXPECT_EQ(rig.Clock.NowMicroseconds(), 0u) << "no clock read";
+}
+
+// The real clock: a wait sleeps rather than spins, and still never ends early.
+struct TRealClockPins {
+    THardwareSettings Settings;
+    TPortBus Bus;
+    TSystemClock Clock;
+    TPinLayer Pins{Settings, Bus, Clock};
+};
+
+std::uint64_t NowMicroseconds(clockid_t clock) {
+    timespec now{};
+    ::clock_gettime(clock, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+}
+
+TEST(DelayMsTest, OnTheRealClockUsesLittleProcessorTimeAndNeverEndsEarly) {
+    constexpr std::uint32_t kWaitMs = 200;
+    TRealClockPins rig;
+    const std::uint64_t wallStart = NowMicroseconds(CLOCK_MONOTONIC);
+    const std::uint64_t cpuStart = NowMicroseconds(CLOCK_THREAD_CPUTIME_ID);
+    rig.Pins.DelayMs(kWaitMs);
+    const std::uint64_t cpu = NowMicroseconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
+    const std::uint64_t wall = NowMicroseconds(CLOCK_MONOTONIC) - wallStart;
+    EXPECT_GE(wall, kWaitMs * kMicrosecondsPerMs);
+    EXPECT_LT(cpu, kWaitMs * kMicrosecondsPerMs / 10) << "less than a tenth of one core";
+}
+
+TEST(DelayMsTest, ALongWaitStopsSoonAfterAStopIsRequested) {
+    constexpr std::uint32_t kWaitMs = 500;
+    constexpr std::uint64_t kRequestAfterMs = 50;
+    TRealClockPins rig;
+    TStopToken stop;
+    rig.Pins.SetStopToken(&stop);
+    std::uint64_t requestedAt = 0;
+    std::thread requester([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRequestAfterMs));
+        requestedAt = NowMicroseconds(CLOCK_MONOTONIC);
+        stop.Request();
+    });
+    bool stopped = false;
+    try {
+        rig.Pins.DelayMs(kWaitMs);
+    } catch (const TOperationStopped& s) {
+        stopped = s.Reason == TStopToken::kCancelled;
+    }
+    const std::uint64_t endedAt = NowMicroseconds(CLOCK_MONOTONIC);
+    requester.join();
+    EXPECT_TRUE(stopped);
+    // The wait checks between sleeps of 2 ms; a loaded machine may wake it later, but nowhere
+    // near the 450 ms the wait had left.
+    EXPECT_LT(endedAt - requestedAt, 100 * kMicrosecondsPerMs);
 }
 
 TEST(StopwatchTest, MeasuresAcrossTheClockWrap) {
