@@ -29,16 +29,17 @@ struct TCliOptions {
     std::optional<std::string> TraceFile;             // --trace FILE
     // The simulated programmer: the file that keeps its chip, the faults it is given and the
     // preset its board is wired as (empty: the one matching the default wiring).
-    std::optional<std::string> SimChipFile;      // --sim-chip FILE
-    std::vector<std::string> SimFaults;          // --sim-fault NAME, repeatable
-    std::string SimBoard;                        // --sim-board PRESET
-    std::uint16_t VppDelay = kDefaultVppDelay;   // --vpp-delay MS
-    std::uint8_t ProgDelay = kDefaultProgDelay;  // --prog-delay MS
-    bool NoVerify = false;                       // --no-verify: "Auto-Verify" off
-    bool NoBlankCheck = false;                   // --no-blank-check: "Blank Chk" off
-    bool ChangeCal = false;                      // --change-cal: "Change Cal" on
-    bool AssumeYes = false;                      // --yes: answer every question Yes
-    bool CheckPort = false;                      // --check-port: test the port first
+    std::optional<std::string> SimChipFile;            // --sim-chip FILE
+    std::vector<std::string> SimFaults;                // --sim-fault NAME, repeatable
+    std::string SimBoard;                              // --sim-board PRESET
+    std::uint16_t VppDelay = kDefaultVppDelay;         // --vpp-delay MS
+    std::uint8_t ProgDelay = kDefaultProgDelay;        // --prog-delay MS
+    TTimingProfile Timing = TTimingProfile::Standard;  // --timing NAME
+    bool NoVerify = false;                             // --no-verify: "Auto-Verify" off
+    bool NoBlankCheck = false;                         // --no-blank-check: "Blank Chk" off
+    bool ChangeCal = false;                            // --change-cal: "Change Cal" on
+    bool AssumeYes = false;                            // --yes: answer every question Yes
+    bool CheckPort = false;                            // --check-port: test the port first
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::string Command;

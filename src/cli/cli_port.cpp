@@ -131,6 +131,7 @@ THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
     settings.ProgrammerType = options.ProgrammerType;
     settings.VppDelay = options.VppDelay;
     settings.ProgDelay = options.ProgDelay;
+    settings.Timing = options.Timing;
     for (const TProgrammerPreset& preset : ProgrammerPresets) {
         if (preset.ProgrammerType == options.ProgrammerType && preset.Wiring) {
             settings.Wiring = *preset.Wiring;
