@@ -39,18 +39,50 @@ void TPinLayer::ThrowIfStopped() const {
 
 std::uint8_t TPinLayer::PortRead(std::uint16_t address) {
     ThrowIfStopped();
-    return port_.DlPortReadPortUchar(address);
+    const std::uint8_t value = port_.DlPortReadPortUchar(address);
+    Remember(address, value);
+    return value;
 }
 
 void TPinLayer::PortWrite(std::uint16_t address, std::uint8_t value) {
     ThrowIfStopped();
     port_.DlPortWritePortUchar(address, value);
+    Remember(address, value);
+}
+
+// The copy is looked up by the full address, so a change of PortBase leaves nothing stale in
+// use: the registers of the new base are read first.
+TPinLayer::TRegisterCopy* TPinLayer::CopyOf(std::uint16_t address) {
+    const auto offset = static_cast<std::uint16_t>(address - settings_.PortBase);
+    if (offset == kDataRegister) {
+        return &copies_[0];
+    }
+    if (offset == kControlRegister) {
+        return &copies_[1];
+    }
+    return nullptr;
+}
+
+void TPinLayer::Remember(std::uint16_t address, std::uint8_t value) {
+    if (TRegisterCopy* copy = CopyOf(address)) {
+        *copy = {address, value, true};
+    }
+}
+
+bool TPinLayer::OutputIs(const TPinAssignment& pin, bool level) {
+    const TPortLine& line = LineOf(pin);
+    const auto address = static_cast<std::uint16_t>(settings_.PortBase + line.RegisterOffset);
+    const TRegisterCopy* copy = CopyOf(address);
+    return copy != nullptr && copy->Valid && copy->Address == address &&
+           ((copy->Value & line.BitMask) != 0) == (level != pin.Invert);
 }
 
 bool TPinLayer::SetOutput(const TPinAssignment& pin, bool level) {
     const TPortLine& line = LineOf(pin);
     const auto address = static_cast<std::uint16_t>(settings_.PortBase + line.RegisterOffset);
-    const std::uint8_t current = PortRead(address);
+    const TRegisterCopy* copy = CopyOf(address);
+    const bool known = Fast() && copy != nullptr && copy->Valid && copy->Address == address;
+    const std::uint8_t current = known ? copy->Value : PortRead(address);
     const bool bit = level != pin.Invert;
     PortWrite(address, bit ? static_cast<std::uint8_t>(current | line.BitMask)
                            : static_cast<std::uint8_t>(current & ~line.BitMask));
@@ -95,6 +127,14 @@ bool TPinLayer::ReadDataIn() {
 }
 
 void TPinLayer::ClockBit(bool bit) {
+    if (Fast()) {
+        SetClock(true);
+        if (!OutputIs(settings_.Wiring.PinDataOut, bit)) {
+            SetDataOut(bit);
+        }
+        SetClock(false);
+        return;
+    }
     SetClock(true);
     SetClock(true);
     SetDataOut(bit);

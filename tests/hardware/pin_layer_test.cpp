@@ -46,6 +46,45 @@ TEST(ClockBitTest, LeavesTheOtherBitsOfASharedRegisterAlone) {
     }
 }
 
+// The fast timing: each level once, the data only when it changes, and no read once the
+// register is known.
+TEST(FastClockBitTest, WritesEachLevelOnceAndTheDataOnlyWhenItChanges) {
+    TPinRig rig;
+    rig.Settings.Timing = TTimingProfile::Fast;
+    rig.Port.Registers[kDataRegister] = 0xA0;
+    rig.Port.ClearRecord();
+    rig.Pins.ClockBit(true);
+    rig.Pins.ClockBit(true);
+    rig.Pins.ClockBit(false);
+    EXPECT_THAT(rig.TraceLines(),
+                ElementsAre("R 378 A0", "W 378 A2", "W 378 A3", "W 378 A1",  // first bit: 1
+                            "W 378 A3", "W 378 A1",                          // 1 again
+                            "W 378 A3", "W 378 A2", "W 378 A0"));            // 0
+    EXPECT_THAT(ClockedBits(rig.Port, rig.Settings.Wiring), ElementsAre(1, 1, 0));
+}
+
+// Lines on two registers, the data line inverted: each register is read once, and a change of
+// the port base starts from the new registers' contents.
+TEST(FastClockBitTest, KeepsEachRegistersOtherBitsAndFollowsTheBase) {
+    TPinRig rig;
+    rig.Settings.Timing = TTimingProfile::Fast;
+    rig.Settings.Wiring.PinDataOut = {9, true};  // AutoLF
+    rig.Port.Registers[kDataRegister] = 0x5C;
+    rig.Port.Registers[kControlRegister] = 0xC4;
+    rig.Port.ClearRecord();
+    rig.Pins.ClockBit(true);
+    rig.Pins.ClockBit(false);
+    EXPECT_THAT(rig.TraceLines(), ElementsAre("R 378 5C", "W 378 5E", "R 37A C4", "W 37A C4",
+                                              "W 378 5C", "W 378 5E", "W 37A C6", "W 378 5C"));
+    EXPECT_THAT(ClockedBits(rig.Port, rig.Settings.Wiring), ElementsAre(1, 0));
+
+    rig.Bus.Attach(0x278, std::make_unique<test::TRecordingPort>(0x278, rig.Clock));
+    rig.Settings.PortBase = 0x278;
+    rig.ClearRecord();
+    rig.Pins.SetClock(true);
+    EXPECT_THAT(rig.TraceLines(), ElementsAre("R 278 00", "W 278 02"));
+}
+
 TEST(OutputSetterTest, SignalOnAControlLineReadsAndWritesOnlyTheControlRegister) {
     TPinRig rig;
     rig.Settings.Wiring.PinVdd = {10, false};  // Init
