@@ -144,8 +144,9 @@ void TProgrammer::EpromRead(bool data) {
     D(kReadSettleMs);
     ui_.SetStatus(ReadingStatus(false));
     if (IsTwelveBit(device)) {
+        // Twelve of the frame's bits are the word; the chip leaves the upper two undefined.
         Cmd(kCommandReadDataProgram);
-        image.ConfigWord1 = R();
+        image.ConfigWord1 = R() & device.BlankWord;
         Cmd(kCommandIncrementAddress);
     }
     for (std::size_t address = 0; address < device.ProgramSize; ++address) {
