@@ -182,6 +182,14 @@ void TPinLayer::DelayMicroseconds(std::uint32_t microseconds) {
     WaitUntil(clock_.Microseconds() + microseconds);
 }
 
+void TPinLayer::Wait(TWaitTime wait) {
+    if (wait.InMicroseconds) {
+        DelayMicroseconds(wait.Amount);
+    } else {
+        DelayMs(wait.Amount);
+    }
+}
+
 void TPinLayer::SwitchSuppliesOff() {
     const TUnstoppable unstoppable(*this);
     SetVpp(false);

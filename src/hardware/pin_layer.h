@@ -12,6 +12,16 @@ namespace vantrel {
 
 class TPortTrace;
 
+// A wait as a routine asks for it: whole milliseconds, as the standard timing counts them, or
+// microseconds, for the chip times of the fast timing.
+struct TWaitTime {
+    std::uint32_t Amount = 0;
+    bool InMicroseconds = false;
+
+    [[nodiscard]] static constexpr TWaitTime Milliseconds(std::uint32_t ms) { return {ms, false}; }
+    [[nodiscard]] static constexpr TWaitTime Microseconds(std::uint32_t us) { return {us, true}; }
+};
+
 // The programmer's signals on the port: each setter drives one output through its wiring, with
 // the inversion applied here and nowhere else. In the standard timing every change is a
 // read-modify-write of the live register, and the read before each write is part of the bit
@@ -58,6 +68,8 @@ class TPinLayer {
     void DelayMs(std::uint32_t ms);
     // Waits at least `microseconds`; 0 returns without reading the clock.
     void DelayMicroseconds(std::uint32_t microseconds);
+    // DelayMs or DelayMicroseconds, as `wait` says.
+    void Wait(TWaitTime wait);
 
     // The programming voltages and the supply off: Vpp, Vpp40, Vdd, in that order. The end of
     // every operation and of the program. A requested stop does not interrupt it.

@@ -587,7 +587,11 @@ void TSimChip14::FinishEpromPulse(std::uint64_t duration, std::uint64_t hostWait
     std::uint64_t& total = pulseTime_[cycle_.Pc];
     total += duration;
     if (total >= EpromTimeNeeded(cycle_.Pc)) {
+        const std::uint16_t before = ReadCell(cycle_.Pc);
         WriteCell(cycle_.Pc, cycle_.Latches[0], TWriteMode::ProgramOnly);
+        if (ReadCell(cycle_.Pc) != before) {
+            changedByPulses_.insert(cycle_.Pc);
+        }
     }
 }
 
@@ -602,9 +606,10 @@ std::uint64_t TSimChip14::EpromTimeRequired(std::uint16_t address) const {
 
 std::vector<std::string> TSimChip14::UnderProgrammedCells() const {
     std::vector<std::string> cells;
-    for (const auto& [address, total] : pulseTime_) {
+    for (const std::uint16_t address : changedByPulses_) {
+        const std::uint64_t total = pulseTime_.at(address);
         const std::uint64_t required = EpromTimeRequired(address);
-        if (total >= EpromTimeNeeded(address) && total < required) {
+        if (total < required) {
             cells.push_back("word at 0x" + HexWordText(address) + ": " + std::to_string(total) +
                             " us of programming pulses, " + std::to_string(required) +
                             " us with the over-programming");

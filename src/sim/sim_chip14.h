@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,9 @@ class TSimChip14 final : public TSimChip {
     TCycle cycle_;
     // EPROM cells program by accumulated pulse time; kept per word for this chip's life.
     std::map<std::uint16_t, std::uint64_t> pulseTime_;
+    // Cells whose value these pulses changed: a cell that already held its word (a factory
+    // calibration word written back) needs no over-programming.
+    std::set<std::uint16_t> changedByPulses_;
 };
 
 }  // namespace vantrel
