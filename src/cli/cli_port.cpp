@@ -110,8 +110,11 @@ void ReportClose(const TProgrammerConnection::TCloseReport& report, std::ostream
         err << "vantrel-cli: " << report.SwitchOffFailure << "\n";
         FailIfSucceeded(status, kExitNoProgrammer);
     }
+    // A real chip would have taken what the simulated one logged and failed later, perhaps
+    // in the field: the operation did not succeed.
     if (!report.Violations.empty()) {
         err << "vantrel-cli: " << report.Violations;
+        FailIfSucceeded(status, kExitOperationFailed);
     }
     if (!report.KeepFailure.empty()) {
         err << "vantrel-cli: " << report.KeepFailure << "\n";
