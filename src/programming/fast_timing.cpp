@@ -8,7 +8,7 @@ namespace {
 
 using enum TTimingFamily;
 
-// A chip time with the fifth that makes it safe on a chip at the edge of its specification.
+// A chip time with the fifth that keeps a chip at the slow end of its range safe.
 constexpr std::uint32_t WithMargin(std::uint32_t microseconds) {
     return microseconds + microseconds / 5;
 }

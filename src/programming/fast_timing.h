@@ -55,7 +55,8 @@ struct TFastFamilyTiming {
 // so a test can take a copy, shorten one time and show that the chips notice.
 using TFastTimings = std::array<TFastFamilyTiming, kTimingFamilyCount>;
 
-// The chip times of the programming specifications' notes, each with a fifth added.
+// The chip times of the makers' programming documents, as our chip notes give them, each with
+// a fifth added.
 [[nodiscard]] const TFastTimings& DefaultFastTimings();
 
 [[nodiscard]] TTimingFamily TimingFamilyOf(std::uint8_t deviceIndex);
