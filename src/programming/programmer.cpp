@@ -56,11 +56,19 @@ TWaitTime TProgrammer::Timed(TWaitTime standard, TFastWait fast) const {
 }
 
 void TProgrammer::Wait(std::uint32_t standardMs, TFastWait fast) {
-    pins_.Wait(Timed(TWaitTime::Milliseconds(standardMs), fast));
+    if (Fast()) {
+        pins_.Wait(Timed({}, fast));
+    } else {
+        D(standardMs);
+    }
 }
 
 void TProgrammer::WaitProgDelay(TFastWait fast) {
-    pins_.Wait(Timed(TWaitTime::Milliseconds(pins_.Settings().ProgDelay), fast));
+    if (Fast()) {
+        pins_.Wait(Timed({}, fast));
+    } else {
+        PD();
+    }
 }
 
 void TProgrammer::Instruction18(std::uint16_t instruction) {
