@@ -184,6 +184,17 @@ const std::vector<TOptionSpec>& OptionSpecs() {
          }},
         {"no-settings", 0, "", "read no settings file: built-in defaults, and -d is needed",
          SetFlag(&TCliOptions::NoSettings)},
+        {"timing", 0, "NAME",
+         "standard (default) or fast: the fast timing takes the chips' own programming times "
+         "and fewer port accesses; for boards with fast line drivers (see the README), go back "
+         "to standard if a verify fails",
+         [](TCliOptions& o, const std::string& v) {
+             if (const auto profile = FindTimingProfile(v)) {
+                 o.Timing = *profile;
+                 return std::string();
+             }
+             return "unknown timing '" + v + "' (standard or fast)";
+         }},
         {"check-port", 0, "", "first test that the programmer answers on the port (exit 3 if not)",
          SetFlag(&TCliOptions::CheckPort)},
         {"no-verify", 0, "", "write without reading back and verifying",

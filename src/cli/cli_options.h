@@ -31,17 +31,18 @@ struct TCliOptions {
     std::optional<std::string> TraceFile;        // --trace FILE
     // The simulated programmer: the file that keeps its chip, the faults it is given and the
     // preset its board is wired as (empty: the one matching the default wiring).
-    std::optional<std::string> SimChipFile;   // --sim-chip FILE
-    std::vector<std::string> SimFaults;       // --sim-fault NAME, repeatable
-    std::string SimBoard;                     // --sim-board PRESET
-    std::optional<std::uint16_t> VppDelay;    // --vpp-delay MS
-    std::optional<std::uint8_t> ProgDelay;    // --prog-delay MS
-    std::optional<std::string> SettingsFile;  // --settings FILE
-    bool NoSettings = false;                  // --no-settings
-    bool NoVerify = false;                    // --no-verify: "Auto-Verify" off
-    bool NoBlankCheck = false;                // --no-blank-check: "Blank Chk" off
-    bool ChangeCal = false;                   // --change-cal: "Change Cal" on
-    bool AssumeYes = false;                   // --yes: answer every question Yes
+    std::optional<std::string> SimChipFile;      // --sim-chip FILE
+    std::vector<std::string> SimFaults;          // --sim-fault NAME, repeatable
+    std::string SimBoard;                        // --sim-board PRESET
+    std::optional<std::uint16_t> VppDelay;       // --vpp-delay MS
+    std::optional<std::uint8_t> ProgDelay;       // --prog-delay MS
+    std::optional<TTimingProfile> Timing;        // --timing NAME
+    std::optional<std::string> SettingsFile;     // --settings FILE
+    bool NoSettings = false;                     // --no-settings
+    bool NoVerify = false;                       // --no-verify: "Auto-Verify" off
+    bool NoBlankCheck = false;                   // --no-blank-check: "Blank Chk" off
+    bool ChangeCal = false;                      // --change-cal: "Change Cal" on
+    bool AssumeYes = false;                      // --yes: answer every question Yes
     bool ForceDevice = false;  // --force-device: go on with a chip of another device
     // --cal 0x34NN: the calibration word to write back when the chip's own cannot be kept.
     std::optional<std::uint16_t> Calibration;

@@ -110,8 +110,11 @@ void ReportClose(const TProgrammerConnection::TCloseReport& report, std::ostream
         err << "vantrel-cli: " << report.SwitchOffFailure << "\n";
         FailIfSucceeded(status, kExitNoProgrammer);
     }
+    // A real chip would have taken what the simulated one logged and failed later, perhaps
+    // in the field: the operation did not succeed.
     if (!report.Violations.empty()) {
         err << "vantrel-cli: " << report.Violations;
+        FailIfSucceeded(status, kExitOperationFailed);
     }
     if (!report.KeepFailure.empty()) {
         err << "vantrel-cli: " << report.KeepFailure << "\n";
@@ -130,6 +133,7 @@ THardwareSettings HardwareSettingsFrom(const TCliOptions& options) {
     settings.PortBase = options.PortBase.value_or(settings.PortBase);
     settings.VppDelay = options.VppDelay.value_or(settings.VppDelay);
     settings.ProgDelay = options.ProgDelay.value_or(settings.ProgDelay);
+    settings.Timing = options.Timing.value_or(settings.Timing);
     if (options.ProgrammerType) {
         // A preset sets the whole wiring; custom keeps the wiring as it is.
         settings.ProgrammerType = *options.ProgrammerType;

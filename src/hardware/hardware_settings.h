@@ -57,6 +57,46 @@ inline constexpr std::array<TPortDriverName, 3> PortDriverNames{{
     return std::nullopt;
 }
 
+// How fast the programmer drives the chip.
+enum class TTimingProfile {
+    // Every signal change written twice after a read of the register, and the long-standing
+    // waits with "Prog Delay": slow, but it suits every board, those whose open-collector
+    // drivers are slow to raise the clock line included.
+    Standard,
+    // The fewest port accesses a bit needs and each family's own programming times with a
+    // margin, for boards whose lines follow the port within a microsecond.
+    Fast,
+};
+
+struct TTimingProfileName {
+    TTimingProfile Profile;
+    std::string_view Name;  // as the command line and the settings file spell it
+};
+
+inline constexpr std::array<TTimingProfileName, 2> TimingProfileNames{{
+    {TTimingProfile::Standard, "standard"},
+    {TTimingProfile::Fast, "fast"},
+}};
+
+[[nodiscard]] constexpr std::string_view TimingProfileName(TTimingProfile profile) {
+    for (const TTimingProfileName& entry : TimingProfileNames) {
+        if (entry.Profile == profile) {
+            return entry.Name;
+        }
+    }
+    return {};
+}
+
+// The profile of a name exactly as TimingProfileNames spells it; nothing for any other text.
+[[nodiscard]] constexpr std::optional<TTimingProfile> FindTimingProfile(std::string_view name) {
+    for (const TTimingProfileName& entry : TimingProfileNames) {
+        if (entry.Name == name) {
+            return entry.Profile;
+        }
+    }
+    return std::nullopt;
+}
+
 // The simulated programmer, when it is the driver: the file that keeps its chip between runs
 // (empty: a fresh chip of the chosen device each run), the programmer preset its board is wired
 // as (empty: the one that matches the default wiring) and the faults it is given.
@@ -78,9 +118,10 @@ struct THardwareSettings {
     // The port the hardware settings window has checked: an index into PortAddresses, whose
     // kNoPortIndex entry stands for none. Port detection leaves it alone.
     std::uint16_t PortIndex = 0;
-    std::uint16_t VppDelay = kDefaultVppDelay;   // ms, settle time around the power changes
-    std::uint8_t ProgDelay = kDefaultProgDelay;  // ms, wait after a begin-programming command
-    bool PellamOn = false;                       // show addresses as "378H" rather than "$378"
+    std::uint16_t VppDelay = kDefaultVppDelay;         // ms, settle time around the power changes
+    std::uint8_t ProgDelay = kDefaultProgDelay;        // ms, wait after a begin-programming command
+    TTimingProfile Timing = TTimingProfile::Standard;  // Fast replaces ProgDelay by chip times
+    bool PellamOn = false;  // show addresses as "378H" rather than "$378"
     std::uint8_t ProgrammerType = kProgrammerCustom;
 };
 

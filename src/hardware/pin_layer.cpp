@@ -1,5 +1,6 @@
 #include "hardware/pin_layer.h"
 
+#include <algorithm>
 #include <string>
 
 #include "hardware/port_error.h"
@@ -9,6 +10,12 @@
 namespace vantrel {
 
 namespace {
+
+constexpr std::uint64_t kMicrosecondsPerMs = 1000;
+// A wait sleeps in slices of at most this, checking for a stop between them, and spins only
+// through its last kSpinMicroseconds, where waking up late would cost more than spinning.
+constexpr std::uint64_t kSleepSliceMicroseconds = 2000;
+constexpr std::uint64_t kSpinMicroseconds = 100;
 
 // The row of a wired line. A wiring read from a damaged settings file may name a line that
 // does not exist; that must stop the operation, not index past the table.
@@ -32,18 +39,50 @@ void TPinLayer::ThrowIfStopped() const {
 
 std::uint8_t TPinLayer::PortRead(std::uint16_t address) {
     ThrowIfStopped();
-    return port_.DlPortReadPortUchar(address);
+    const std::uint8_t value = port_.DlPortReadPortUchar(address);
+    Remember(address, value);
+    return value;
 }
 
 void TPinLayer::PortWrite(std::uint16_t address, std::uint8_t value) {
     ThrowIfStopped();
     port_.DlPortWritePortUchar(address, value);
+    Remember(address, value);
+}
+
+// The copy is looked up by the full address, so a change of PortBase leaves nothing stale in
+// use: the registers of the new base are read first.
+TPinLayer::TRegisterCopy* TPinLayer::CopyOf(std::uint16_t address) {
+    const auto offset = static_cast<std::uint16_t>(address - settings_.PortBase);
+    if (offset == kDataRegister) {
+        return &copies_[0];
+    }
+    if (offset == kControlRegister) {
+        return &copies_[1];
+    }
+    return nullptr;
+}
+
+void TPinLayer::Remember(std::uint16_t address, std::uint8_t value) {
+    if (TRegisterCopy* copy = CopyOf(address)) {
+        *copy = {address, value, true};
+    }
+}
+
+bool TPinLayer::OutputIs(const TPinAssignment& pin, bool level) {
+    const TPortLine& line = LineOf(pin);
+    const auto address = static_cast<std::uint16_t>(settings_.PortBase + line.RegisterOffset);
+    const TRegisterCopy* copy = CopyOf(address);
+    return copy != nullptr && copy->Valid && copy->Address == address &&
+           ((copy->Value & line.BitMask) != 0) == (level != pin.Invert);
 }
 
 bool TPinLayer::SetOutput(const TPinAssignment& pin, bool level) {
     const TPortLine& line = LineOf(pin);
     const auto address = static_cast<std::uint16_t>(settings_.PortBase + line.RegisterOffset);
-    const std::uint8_t current = PortRead(address);
+    const TRegisterCopy* copy = CopyOf(address);
+    const bool known = Fast() && copy != nullptr && copy->Valid && copy->Address == address;
+    const std::uint8_t current = known ? copy->Value : PortRead(address);
     const bool bit = level != pin.Invert;
     PortWrite(address, bit ? static_cast<std::uint8_t>(current | line.BitMask)
                            : static_cast<std::uint8_t>(current & ~line.BitMask));
@@ -88,6 +127,14 @@ bool TPinLayer::ReadDataIn() {
 }
 
 void TPinLayer::ClockBit(bool bit) {
+    if (Fast()) {
+        SetClock(true);
+        if (!OutputIs(settings_.Wiring.PinDataOut, bit)) {
+            SetDataOut(bit);
+        }
+        SetClock(false);
+        return;
+    }
     SetClock(true);
     SetClock(true);
     SetDataOut(bit);
@@ -96,11 +143,24 @@ void TPinLayer::ClockBit(bool bit) {
     SetClock(false);
 }
 
-// Differences of clock readings, never absolute values, so a wrap of the 32-bit count neither
-// ends the wait early nor makes it last 49 days. The count is whole milliseconds and the start
-// reading may fall anywhere inside one, so the wait runs until ms + 1 ticks have passed: ms
-// ticks alone could be as little as ms - 1 milliseconds, which would cut a 1 ms programming
-// hold to nothing.
+void TPinLayer::WaitUntil(std::uint64_t endMicroseconds) {
+    for (;;) {
+        ThrowIfStopped();  // a half-second wait must not hold up a Cancel
+        const std::uint64_t now = clock_.Microseconds();
+        if (now >= endMicroseconds) {
+            return;
+        }
+        const std::uint64_t left = endMicroseconds - now;
+        if (left > kSpinMicroseconds) {
+            clock_.Sleep(static_cast<std::uint32_t>(
+                std::min(left - kSpinMicroseconds, kSleepSliceMicroseconds)));
+        }
+    }
+}
+
+// The millisecond count is the microsecond clock divided by 1000, so the (ms + 1)-th tick after
+// the start is a microsecond deadline, and the 64-bit microseconds cannot wrap where the 32-bit
+// count does.
 void TPinLayer::DelayMs(std::uint32_t ms) {
     if (trace_ != nullptr) {
         trace_->Delay(ms);
@@ -108,9 +168,25 @@ void TPinLayer::DelayMs(std::uint32_t ms) {
     if (ms == 0) {
         return;
     }
-    const std::uint32_t start = clock_.timeGetTime();
-    while (clock_.timeGetTime() - start <= ms) {
-        ThrowIfStopped();  // a half-second wait must not hold up a Cancel
+    const std::uint64_t startTick = clock_.Microseconds() / kMicrosecondsPerMs;
+    WaitUntil((startTick + ms + 1) * kMicrosecondsPerMs);
+}
+
+void TPinLayer::DelayMicroseconds(std::uint32_t microseconds) {
+    if (trace_ != nullptr) {
+        trace_->DelayMicroseconds(microseconds);
+    }
+    if (microseconds == 0) {
+        return;
+    }
+    WaitUntil(clock_.Microseconds() + microseconds);
+}
+
+void TPinLayer::Wait(TWaitTime wait) {
+    if (wait.InMicroseconds) {
+        DelayMicroseconds(wait.Amount);
+    } else {
+        DelayMs(wait.Amount);
     }
 }
 

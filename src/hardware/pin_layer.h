@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "hardware/hardware_settings.h"
@@ -11,10 +12,21 @@ namespace vantrel {
 
 class TPortTrace;
 
+// A wait as a routine asks for it: whole milliseconds, as the standard timing counts them, or
+// microseconds, for the chip times of the fast timing.
+struct TWaitTime {
+    std::uint32_t Amount = 0;
+    bool InMicroseconds = false;
+
+    [[nodiscard]] static constexpr TWaitTime Milliseconds(std::uint32_t ms) { return {ms, false}; }
+    [[nodiscard]] static constexpr TWaitTime Microseconds(std::uint32_t us) { return {us, true}; }
+};
+
 // The programmer's signals on the port: each setter drives one output through its wiring, with
-// the inversion applied here and nowhere else. Every change is a read-modify-write of the live
-// register — no copy of the registers is kept, so signals sharing a register never disturb each
-// other, and the read before each write is part of the bit timing.
+// the inversion applied here and nowhere else. In the standard timing every change is a
+// read-modify-write of the live register, and the read before each write is part of the bit
+// timing. The fast timing writes from the value the register was last seen to hold (read or
+// written through this layer, the only writer of the port), so a change is one write.
 class TPinLayer {
   public:
     // `trace`, when given, also receives every DelayMs call (the port accesses reach it through
@@ -43,12 +55,21 @@ class TPinLayer {
     void SetDataOut(bool level);
     [[nodiscard]] bool ReadDataIn();
 
-    // One bit period: clock high, data, clock low, each level written twice; the target takes
-    // the data on the falling edge. Exactly 12 port accesses.
+    // One bit period: clock high, data, clock low; the target takes the data on the falling
+    // edge. Standard timing: each level written twice, exactly 12 port accesses. Fast timing:
+    // each level once and the data only when it changes, 2 or 3 writes: the chips need 100 ns of
+    // setup and hold around the falling edge and a microsecond between a command and its data,
+    // and a port access takes about a microsecond.
     void ClockBit(bool bit);
 
-    // Waits at least `ms` milliseconds, spinning on the clock; 0 returns without reading it.
+    // Waits at least `ms` milliseconds; 0 returns without reading the clock. The millisecond
+    // count may tick just after the wait starts, so the wait runs to the (ms + 1)-th tick: never
+    // shorter than asked, at most a millisecond longer.
     void DelayMs(std::uint32_t ms);
+    // Waits at least `microseconds`; 0 returns without reading the clock.
+    void DelayMicroseconds(std::uint32_t microseconds);
+    // DelayMs or DelayMicroseconds, as `wait` says.
+    void Wait(TWaitTime wait);
 
     // The programming voltages and the supply off: Vpp, Vpp40, Vdd, in that order. The end of
     // every operation and of the program. A requested stop does not interrupt it.
@@ -63,7 +84,24 @@ class TPinLayer {
   private:
     // Drives one output and returns the register bit written (the level after inversion).
     bool SetOutput(const TPinAssignment& pin, bool level);
+    [[nodiscard]] bool Fast() const { return settings_.Timing == TTimingProfile::Fast; }
+
+    // The data and control registers as last read or written, by address. Kept in both timings
+    // and used only by the fast one.
+    struct TRegisterCopy {
+        std::uint16_t Address = 0;
+        std::uint8_t Value = 0;
+        bool Valid = false;
+    };
+    [[nodiscard]] TRegisterCopy* CopyOf(std::uint16_t address);
+    void Remember(std::uint16_t address, std::uint8_t value);
+    // True when the output is known to be at `level` already.
+    [[nodiscard]] bool OutputIs(const TPinAssignment& pin, bool level);
     void ThrowIfStopped() const;
+    // Sleeps through the bulk of the wait and spins on the clock only for its last fraction, so
+    // a wait neither keeps a processor busy nor ends early; a requested stop ends it within a
+    // sleep slice.
+    void WaitUntil(std::uint64_t endMicroseconds);
 
     // Lets the switching off run to its end while a stop is pending.
     class TUnstoppable {
@@ -86,6 +124,7 @@ class TPinLayer {
     TPortTrace* trace_;
     const TStopToken* stop_ = nullptr;
     std::uint32_t stopwatchStart_ = 0;
+    std::array<TRegisterCopy, 2> copies_{};  // data register, control register
 };
 
 }  // namespace vantrel

@@ -28,6 +28,8 @@ std::string RegisterName(std::uint8_t offset) {
     }
 }
 
-std::string PortAddressHex(std::uint32_t address) { return HexText(address, 3); }
+std::string PortAddressHex(std::uint32_t address) {
+    return HexText(address, 3);
+}
 
 }  // namespace vantrel

@@ -22,8 +22,17 @@ void TPortTrace::Write(std::uint32_t address, std::uint8_t value) {
 }
 
 void TPortTrace::Delay(std::uint32_t ms) {
+    Wait('D', ms);
+}
+
+void TPortTrace::DelayMicroseconds(std::uint32_t microseconds) {
+    Wait('U', microseconds);
+}
+
+void TPortTrace::Wait(char kind, std::uint32_t amount) {
     char line[24];
-    const int length = std::snprintf(line, sizeof line, "D %u\n", static_cast<unsigned>(ms));
+    const int length =
+        std::snprintf(line, sizeof line, "%c %u\n", kind, static_cast<unsigned>(amount));
     out_.write(line, length);
 }
 

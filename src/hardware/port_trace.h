@@ -12,6 +12,7 @@ namespace vantrel {
 //   "W 378 04"  a write (address as at least three upper-case hex digits, value as two)
 //   "R 379 78"  a read and the value it returned
 //   "D 10"      a DelayMs call with its argument in decimal
+//   "U 1200"    a DelayMicroseconds call (the fast timing's waits) with its argument in decimal
 // and nothing else.
 class TPortTrace {
   public:
@@ -20,9 +21,11 @@ class TPortTrace {
     void Read(std::uint32_t address, std::uint8_t value);
     void Write(std::uint32_t address, std::uint8_t value);
     void Delay(std::uint32_t ms);
+    void DelayMicroseconds(std::uint32_t microseconds);
 
   private:
     void Access(char kind, std::uint32_t address, std::uint8_t value);
+    void Wait(char kind, std::uint32_t amount);
 
     std::ostream& out_;
 };

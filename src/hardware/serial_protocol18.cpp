@@ -71,17 +71,21 @@ void LoadEepromByte18(TPinLayer& pins, const TPicDevice& device, std::uint16_t a
     }
 }
 
-void ProgramNop(TPinLayer& pins, std::uint32_t holdMs) {
+void ProgramNop(TPinLayer& pins, TWaitTime hold, TWaitTime discharge) {
     constexpr int kClocksBeforeHold = 3;
     for (int clock = 0; clock < kClocksBeforeHold; ++clock) {
         pins.ClockBit(false);
     }
     pins.SetDataOut(false);
     pins.SetClock(true);
-    pins.DelayMs(holdMs);
+    pins.Wait(hold);
     pins.SetClock(false);
-    pins.DelayMs(kDischargeMs);
+    pins.Wait(discharge);
     SendBits(pins, kInstructionNop, kPayloadBits);
+}
+
+void ProgramNop(TPinLayer& pins, std::uint32_t holdMs) {
+    ProgramNop(pins, TWaitTime::Milliseconds(holdMs), TWaitTime::Milliseconds(kDischargeMs));
 }
 
 }  // namespace vantrel

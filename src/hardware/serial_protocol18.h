@@ -68,7 +68,9 @@ void LoadEepromByte18(TPinLayer& pins, const TPicDevice& device, std::uint16_t a
 inline constexpr std::uint32_t kDischargeMs = 1;
 
 // The NOP that ends a table write and starts programming: its fourth clock is held high for
-// `holdMs` while the chip writes, then low for the discharge time before the payload clocks.
+// `hold` while the chip writes, then low for `discharge` before the payload clocks.
+void ProgramNop(TPinLayer& pins, TWaitTime hold, TWaitTime discharge);
+// The same with the hold in milliseconds and the discharge time of kDischargeMs.
 void ProgramNop(TPinLayer& pins, std::uint32_t holdMs);
 
 }  // namespace vantrel

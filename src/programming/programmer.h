@@ -7,6 +7,7 @@
 
 #include "device/device_id.h"
 #include "hardware/pin_layer.h"
+#include "programming/fast_timing.h"
 #include "programming/programming_ui.h"
 #include "programming/vantrel_session.h"
 
@@ -15,11 +16,13 @@ namespace vantrel {
 // The chip operations and the per-family routines they are built from. Each routine opens and
 // closes its own programming-mode period; the memory selector `data` is false for program
 // memory and true for data EEPROM. The routines talk to the chip only through the serial
-// protocols, and to the user only through TProgrammingUi.
+// protocols, and to the user only through TProgrammingUi. The session's timing chooses between
+// the standard waits and the fast timing's chip times, which come from `fastTimings`.
 class TProgrammer {
   public:
-    TProgrammer(TVantrelSession& session, TPinLayer& pins, TProgrammingUi& ui)
-        : session_(session), pins_(pins), ui_(ui) {}
+    TProgrammer(TVantrelSession& session, TPinLayer& pins, TProgrammingUi& ui,
+                const TFastTimings& fastTimings = DefaultFastTimings())
+        : session_(session), pins_(pins), ui_(ui), fastTimings_(fastTimings) {}
 
     // Cleared by any verify failure; set when a Write or Verify starts.
     bool OperationOk = true;
@@ -102,6 +105,15 @@ class TProgrammer {
     void PD();
     void Instruction18(std::uint16_t instruction);
 
+    // The pin layer's settings are the session's: they choose the timing.
+    [[nodiscard]] bool Fast() const { return pins_.Settings().Timing == TTimingProfile::Fast; }
+    // `standard` in the standard timing; in the fast one the family's time for `fast`.
+    [[nodiscard]] TWaitTime Timed(TWaitTime standard, TFastWait fast) const;
+    // D n, or the fast time.
+    void Wait(std::uint32_t standardMs, TFastWait fast);
+    // PD, or the fast time.
+    void WaitProgDelay(TFastWait fast);
+
     // Shows a failure: programming mode is left first, since a message box can wait minutes
     // with the programming voltage on otherwise.
     void FailAfterLeaving(const std::string& message);
@@ -122,6 +134,12 @@ class TProgrammer {
 
     // EPROM parts: one programming pulse; reads to step over words.
     void EpromPulse(std::uint16_t word, std::uint32_t pulseMs);
+    // The fast timing's EPROM algorithm: pulses with a read-back after each until the word
+    // reads back, then the over-programming. True when it read back.
+    bool EpromProgramWordFast(std::uint16_t word);
+    // The fast timing's configuration word: its fixed number of pulses.
+    void EpromProgramConfigurationFast(std::uint16_t word);
+    void EpromFastPulse();
     void SkipWords(std::size_t count);
     // Reads the whole chip; the text of the first failure, empty when the chip is blank.
     // `found` receives a non-blank calibration word.
@@ -171,6 +189,7 @@ class TProgrammer {
     TVantrelSession& session_;
     TPinLayer& pins_;
     TProgrammingUi& ui_;
+    const TFastTimings& fastTimings_;
 };
 
 // "0x01A": an address in upper-case hexadecimal with at least three digits, as the messages

@@ -53,7 +53,7 @@ void TProgrammer::WriteIds() {
             Cmd(kCommandLoadDataProgram);
             L(Image().IdBuffer[i]);
             Cmd(kCommandBeginProgramming);
-            PD();
+            WaitProgDelay(TFastWait::ConfigCycle);
             if (session_.Options.AutoVerify) {
                 CheckIdReadBack(Image().IdBuffer[i],
                                 "ID[" + std::to_string(i) + "] Settings Verify Error");
@@ -71,7 +71,7 @@ void TProgrammer::ProgramConfig() {
     Cmd(kCommandLoadDataProgram);
     L(Image().ConfigWord1);
     Cmd(kCommandBeginProgramming);
-    PD();
+    WaitProgDelay(TFastWait::ConfigCycle);
     CheckConfigWord();
     Off();
 }
@@ -89,7 +89,7 @@ void TProgrammer::ProgramFLASHConfig() {
                 Cmd(kCommandLoadDataProgram);
                 L(image.IdBuffer[i]);
                 Cmd(kCommandBeginProgramming);
-                PD();
+                WaitProgDelay(TFastWait::ConfigCycle);
                 if (i + 1 < kIdWords) {
                     Cmd(kCommandIncrementAddress);
                 }
@@ -98,7 +98,7 @@ void TProgrammer::ProgramFLASHConfig() {
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
             Cmd(kCommandBeginProgramming);
-            PD();
+            WaitProgDelay(TFastWait::ConfigCycle);
             CheckConfigWord();
             Off();
             return;
@@ -106,13 +106,13 @@ void TProgrammer::ProgramFLASHConfig() {
             On();
             LoadConfiguration();
             Cmd(kCommandBeginProgramming);
-            PD();
+            WaitProgDelay(TFastWait::ConfigCycle);
             Cmd(kCommandEndProgrammingFlash);
             for (std::size_t i = 0; i < kIdWords; ++i) {
                 Cmd(kCommandLoadDataProgram);
                 L(image.IdBuffer[i]);
                 Cmd(kCommandBeginProgrammingOnly);
-                PD();
+                WaitProgDelay(TFastWait::ConfigCycle);
                 Cmd(kCommandEndProgrammingFlash);
                 Cmd(kCommandIncrementAddress);
             }
@@ -120,7 +120,7 @@ void TProgrammer::ProgramFLASHConfig() {
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
             Cmd(kCommandBeginProgrammingOnly);
-            PD();
+            WaitProgDelay(TFastWait::ConfigCycle);
             Cmd(kCommandEndProgrammingFlash);
             CheckConfigWord();
             if (Device().Config2Mask != 0) {
@@ -128,7 +128,7 @@ void TProgrammer::ProgramFLASHConfig() {
                 Cmd(kCommandLoadDataProgram);
                 L(image.ConfigWord2);
                 Cmd(kCommandBeginProgrammingOnly);
-                PD();
+                WaitProgDelay(TFastWait::ConfigCycle);
                 Cmd(kCommandEndProgrammingFlash);
             }
             Off();
@@ -148,7 +148,7 @@ void TProgrammer::ProgramFLASHConfig() {
                 Cmd(kCommandLoadDataProgram);
                 L(image.IdBuffer[i + 1]);
                 Cmd(kCommandBeginProgramming);
-                D(kBlock7xProgramMs);
+                Wait(kBlock7xProgramMs, TFastWait::ConfigCycle);
                 Cmd(kCommandEndProgramming);
                 Cmd(kCommandIncrementAddress);
             }
@@ -156,7 +156,7 @@ void TProgrammer::ProgramFLASHConfig() {
             Cmd(kCommandLoadDataProgram);
             L(image.ConfigWord1);
             Cmd(kCommandBeginProgramming);
-            D(kBlock7xProgramMs);
+            Wait(kBlock7xProgramMs, TFastWait::ConfigCycle);
             Cmd(kCommandEndProgramming);
             CheckConfigWord();
             Off();
@@ -222,12 +222,12 @@ void TProgrammer::EraseAll() {
     const auto chipErase = [this] {
         On();
         Cmd(kCommandChipErase);
-        D(kEraseMs);
+        Wait(kEraseMs, TFastWait::Erase);
         Off();
         On();
         LoadConfiguration();
         Cmd(kCommandChipErase);
-        D(kEraseMs);
+        Wait(kEraseMs, TFastWait::Erase);
         Off();
     };
     switch (device.Algorithm) {
@@ -242,7 +242,7 @@ void TProgrammer::EraseAll() {
             On();
             LoadConfiguration();
             Cmd(kCommandBulkEraseProgram);
-            D(kEraseMs);
+            Wait(kEraseMs, TFastWait::Erase);
             Off();
             return;
         case kAlgorithmBlock88:
@@ -250,7 +250,7 @@ void TProgrammer::EraseAll() {
             On();
             LoadConfiguration();
             Cmd(kCommandBeginProgramming);
-            PD();
+            WaitProgDelay(TFastWait::ConfigCycle);
             Cmd(kCommandEndProgrammingFlash);
             Off();
             return;
@@ -258,11 +258,11 @@ void TProgrammer::EraseAll() {
             On();
             LoadConfiguration();
             Cmd(kCommandBulkEraseProgram);
-            D(kEraseMs);
+            Wait(kEraseMs, TFastWait::Erase);
             Off();
             On();
             Cmd(kCommandBulkEraseData);
-            D(kEraseMs);
+            Wait(kEraseMs, TFastWait::Erase);
             Off();
             return;
         case kAlgorithm18F:
@@ -274,11 +274,13 @@ void TProgrammer::EraseAll() {
             // first with OscCheck and write them back afterwards.
             On();
             LoadConfiguration();
-            D(kCalibratedEraseStepMs);
+            if (!Fast()) {
+                D(kCalibratedEraseStepMs);  // nothing runs yet for the chip to finish
+            }
             Cmd(kCommandBulkEraseProgram);
-            D(kCalibratedEraseStepMs);
+            Wait(kCalibratedEraseStepMs, TFastWait::Erase);
             Cmd(kCommandBulkEraseData);
-            D(kCalibratedEraseStepMs);
+            Wait(kCalibratedEraseStepMs, TFastWait::Erase);
             Off();
             return;
         default:
@@ -302,7 +304,7 @@ void TProgrammer::EraseEepromPart() {
         Cmd(kCommandClearPairFirst);
         Cmd(kCommandClearPairSecond);
         Cmd(kCommandBeginProgramming);
-        PD();
+        WaitProgDelay(TFastWait::Erase);
         Cmd(kCommandClearPairFirst);
         Cmd(kCommandClearPairSecond);
         Off();

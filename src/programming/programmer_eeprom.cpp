@@ -40,7 +40,7 @@ void TProgrammer::ProgramChip(bool data) {
             Cmd(LoadCommand(data));
             L(word);
             Cmd(kCommandBeginProgramming);
-            PD();
+            WaitProgDelay(data ? TFastWait::DataCycle : TFastWait::ProgramCycle);
             ++WordsWritten;
         }
         // Every word is read back, blank or not: an erase that left a word behind shows here.
@@ -76,10 +76,12 @@ void TProgrammer::FLASHProgramChip(bool data) {
                 Cmd(kCommandLoadDataProgram);
                 L(memory.Buffer[i++]);
                 ++WordsWritten;
-                D(kFlashLoadPauseMs);
+                if (!Fast()) {
+                    D(kFlashLoadPauseMs);  // the chips need no pause between loads
+                }
             }
             Cmd(sevenX ? kCommandBeginProgramming : kCommandBeginProgrammingOnly);
-            D(kFlashProgramMs);
+            Wait(kFlashProgramMs, TFastWait::ProgramCycle);
             Cmd(sevenX ? kCommandEndProgramming : kCommandEndProgrammingFlash);
             Cmd(kCommandIncrementAddress);
             ui_.Progress(std::min(i, count), count);
@@ -90,7 +92,7 @@ void TProgrammer::FLASHProgramChip(bool data) {
             L(memory.Buffer[i]);
             ++WordsWritten;
             Cmd(kCommandBeginProgrammingOnly);
-            D(kFlashProgramMs);
+            Wait(kFlashProgramMs, TFastWait::DataCycle);
             Cmd(kCommandEndProgrammingFlash);
             Cmd(kCommandIncrementAddress);
             ui_.Progress(i + 1, count);

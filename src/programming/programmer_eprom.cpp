@@ -24,6 +24,15 @@ constexpr std::uint16_t kIdMask = 0x7F;
 // From the word after ID location 3 (0x2004) to the configuration word (0x2007).
 constexpr std::size_t kIdEndToConfiguration = 3;
 
+// The fast timing programs as the makers do: pulses with a read-back after each, up to the most
+// a cell may need, then over-programming of so many times the pulses it took; the
+// configuration word gets a fixed number of pulses.
+constexpr int kMostPulses12 = 8;
+constexpr int kMostPulses14 = 25;
+constexpr int kOverProgramming12 = 11;
+constexpr int kOverProgramming14 = 3;
+constexpr int kConfigurationPulses = 100;
+
 constexpr std::string_view kConfigFusesNotBlank = "Config fuses not Blank\r\nProgramming Aborted!";
 constexpr std::string_view kIdsNotBlank = "ID settings not Blank\r\nProgramming Aborted!";
 
@@ -53,6 +62,41 @@ void TProgrammer::EpromPulse(std::uint16_t word, std::uint32_t pulseMs) {
     Cmd(kCommandBeginProgramming);
     D(pulseMs);
     Cmd(kCommandEndProgramming);
+}
+
+void TProgrammer::EpromFastPulse() {
+    Cmd(kCommandBeginProgramming);
+    Wait(kWordPulseMs, TFastWait::EpromPulse);
+    Cmd(kCommandEndProgramming);
+}
+
+bool TProgrammer::EpromProgramWordFast(std::uint16_t word) {
+    const TPicDevice& device = Device();
+    const bool twelveBit = IsTwelveBit(device);
+    const int mostPulses = twelveBit ? kMostPulses12 : kMostPulses14;
+    const int overProgramming = twelveBit ? kOverProgramming12 : kOverProgramming14;
+    const auto wanted = static_cast<std::uint16_t>(word & device.BlankWord);
+    Cmd(kCommandLoadDataProgram);
+    L(word);
+    for (int pulses = 1; pulses <= mostPulses; ++pulses) {
+        EpromFastPulse();  // the data latch keeps the word from pulse to pulse
+        Cmd(kCommandReadDataProgram);
+        if ((R() & device.BlankWord) == wanted) {
+            for (int i = 0; i < overProgramming * pulses; ++i) {
+                EpromFastPulse();
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void TProgrammer::EpromProgramConfigurationFast(std::uint16_t word) {
+    Cmd(kCommandLoadDataProgram);
+    L(word);
+    for (int i = 0; i < kConfigurationPulses; ++i) {
+        EpromFastPulse();
+    }
 }
 
 void TProgrammer::SkipWords(std::size_t count) {
@@ -110,7 +154,12 @@ void TProgrammer::EpromProgramChip(bool data) {
     for (std::size_t address = 0; address < count; ++address) {
         const std::uint16_t word = image.ProgramBuffer[address];
         if ((word & blank) != blank) {
-            EpromPulse(word, kWordPulseMs);
+            if (Fast()) {
+                // A word that never reads back shows in the read-back below.
+                static_cast<void>(EpromProgramWordFast(word));
+            } else {
+                EpromPulse(word, kWordPulseMs);
+            }
             ++WordsWritten;
         }
         if (session_.Options.AutoVerify) {
@@ -144,8 +193,9 @@ void TProgrammer::EpromRead(bool data) {
     D(kReadSettleMs);
     ui_.SetStatus(ReadingStatus(false));
     if (IsTwelveBit(device)) {
+        // Twelve of the frame's bits are the word; the chip leaves the upper two undefined.
         Cmd(kCommandReadDataProgram);
-        image.ConfigWord1 = R();
+        image.ConfigWord1 = R() & device.BlankWord;
         Cmd(kCommandIncrementAddress);
     }
     for (std::size_t address = 0; address < device.ProgramSize; ++address) {
@@ -177,13 +227,21 @@ void TProgrammer::EpromProgramConfig() {
     const bool autoVerify = session_.Options.AutoVerify;
     const bool hasIds = IdHasData(image, device);
     auto writeId = [&](std::size_t i, std::uint32_t pulseMs, const std::string& failure) {
-        EpromPulse(image.IdBuffer[i], pulseMs);
+        if (Fast()) {
+            static_cast<void>(EpromProgramWordFast(image.IdBuffer[i]));
+        } else {
+            EpromPulse(image.IdBuffer[i], pulseMs);
+        }
         if (autoVerify) {
             CheckIdReadBack(image.IdBuffer[i], failure);
         }
     };
     auto writeConfiguration = [&] {
-        EpromPulse(image.ConfigWord1, kConfigurationPulseMs);
+        if (Fast()) {
+            EpromProgramConfigurationFast(image.ConfigWord1);
+        } else {
+            EpromPulse(image.ConfigWord1, kConfigurationPulseMs);
+        }
         if (autoVerify) {
             CheckConfigurationReadBack();
         }

@@ -44,6 +44,11 @@ constexpr std::uint32_t kEepromPollMs = 5;
 // Far longer than any byte takes. A missing chip or a data line stuck high reads WR set for
 // ever; the verify that follows reports the byte.
 constexpr std::uint32_t kEepromWriteLimitMs = 50;
+// The fast timing sleeps through the least time a byte takes (P11A), then polls without a
+// pause: the chip's WR bit, not a time, says when the byte is done. Polls after that take a
+// few hundred microseconds each; this many cover the limit above.
+constexpr std::uint32_t kFastEepromFirstPollMicroseconds = 4000;
+constexpr int kFastEepromPollLimit = 250;
 
 // The configuration words in the order they are written. Word 5 holds CONFIG6H, whose WRTC
 // bit write-protects the configuration: written before CONFIG7, it would keep that from being
@@ -78,7 +83,9 @@ void TProgrammer::SelectCodeMemory18() {
 // Blocks start at word 0 and are always completed, with the blank words after the trimmed end.
 void TProgrammer::WriteProgram18(std::size_t count) {
     const auto& buffer = Image().ProgramBuffer;
-    const auto block = static_cast<std::size_t>(std::max<std::int16_t>(Device().WriteBlock, 1));
+    const std::size_t block =
+        Fast() ? FastWriteBlockWords(session_.Device.CurrentDevice)
+               : static_cast<std::size_t>(std::max<std::int16_t>(Device().WriteBlock, 1));
     SelectCodeMemory18();
     std::size_t word = 0;
     while (word < count) {
@@ -90,7 +97,8 @@ void TProgrammer::WriteProgram18(std::size_t count) {
             ++WordsWritten;
         }
         SendCommand18(pins_, kCommand18TableWriteStartProgramming, buffer[word]);
-        ProgramNop(pins_, kProgramHoldMs);
+        ProgramNop(pins_, Timed(TWaitTime::Milliseconds(kProgramHoldMs), TFastWait::ProgramCycle),
+                   Timed(TWaitTime::Milliseconds(kDischargeMs), TFastWait::Discharge));
         ++word;
         ++WordsWritten;
         ui_.Progress(std::min(word, count), count);
@@ -127,6 +135,24 @@ void TProgrammer::WriteData18(std::size_t count) {
 // Polls WR, not RD: WR is the bit the chip holds while the byte is written.
 void TProgrammer::WaitEepromWrite18() {
     const bool nopBeforeShift = Device().Algorithm == kAlgorithm18FNew;
+    const auto writeBitSet = [&] {
+        Instruction18(kInstructionMovfEecon1W);
+        Instruction18(kInstructionMovwfTablat);
+        if (nopBeforeShift) {
+            Instruction18(kInstructionNop);
+        }
+        return (ShiftOutTablat(pins_) & kEecon1Wr) != 0;
+    };
+    if (Fast()) {
+        pins_.DelayMicroseconds(kFastEepromFirstPollMicroseconds);
+        for (int poll = 0; poll < kFastEepromPollLimit; ++poll) {
+            if (!writeBitSet()) {
+                break;
+            }
+        }
+        Wait(kDischargeMs, TFastWait::Discharge);
+        return;
+    }
     for (std::uint32_t waited = 0; waited < kEepromWriteLimitMs; waited += kEepromPollMs) {
         Instruction18(kInstructionMovfEecon1W);
         Instruction18(kInstructionMovwfTablat);
@@ -245,7 +271,8 @@ void TProgrammer::ProgramConfig18() {
     }
     SendCommand18(pins_, kCommand18TableWriteStartProgramming,
                   BytePair(image.IdBuffer[kIdBytes18 - 2], image.IdBuffer[kIdBytes18 - 1]));
-    ProgramNop(pins_, kProgramHoldMs);
+    ProgramNop(pins_, Timed(TWaitTime::Milliseconds(kProgramHoldMs), TFastWait::ProgramCycle),
+               Timed(TWaitTime::Milliseconds(kDischargeMs), TFastWait::Discharge));
     WordsWritten += 2;
     Off();
     D(kPowerCycleMs);
@@ -262,7 +289,9 @@ void TProgrammer::ProgramConfig18() {
         }
         for (int half = 0; half < 2; ++half) {
             SendCommand18(pins_, kCommand18TableWriteStartProgramming, image.Config18[n]);
-            ProgramNop(pins_, kConfigurationHoldMs);
+            ProgramNop(pins_,
+                       Timed(TWaitTime::Milliseconds(kConfigurationHoldMs), TFastWait::ConfigCycle),
+                       Timed(TWaitTime::Milliseconds(kDischargeMs), TFastWait::Discharge));
             Instruction18(kInstructionIncfTblptrl);
         }
         pointer = address + 2;
@@ -321,8 +350,8 @@ void TProgrammer::ReadConfig18() {
 // stays low for the discharge time after it.
 void TProgrammer::EraseHoldNop18() {
     SendBits(pins_, kCommand18CoreInstruction, kCommand18Bits);
-    D(kBulkEraseMs);
-    D(kDischargeMs);
+    Wait(kBulkEraseMs, TFastWait::Erase);
+    Wait(kDischargeMs, TFastWait::Discharge);
     SendBits(pins_, kInstructionNop, kPayload18Bits);
 }
 

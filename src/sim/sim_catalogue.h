@@ -118,6 +118,12 @@ inline constexpr std::uint16_t kNoDeviceId = 0;
 inline constexpr std::uint32_t kEntryHoldMicroseconds14 = 5;
 // An EPROM programming pulse is nominally 100 µs; a shorter one is a violation.
 inline constexpr std::uint32_t kEpromPulseMicroseconds = 100;
+// After an EPROM word first reads back right, the host applies this many times the pulses it
+// took as over-programming: 11 on the 12-bit parts, 3 on the 14-bit ones. The configuration
+// word gets a fixed number of pulses instead.
+inline constexpr std::uint32_t kEpromOverProgramming12 = 11;
+inline constexpr std::uint32_t kEpromOverProgramming14 = 3;
+inline constexpr std::uint32_t kEpromConfigurationPulses = 100;
 // Gap a host must leave between a command and its data frame (TDLY).
 inline constexpr std::uint32_t kCommandGapMicroseconds = 1;
 // How long after Vdd a user program that needs no power-up timer starts to run.

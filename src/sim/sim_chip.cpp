@@ -70,6 +70,12 @@ void TSimChip::PowerChanged(const TChipPins& pins) {
         vddRoseAt_ = Now();
     }
     const bool vppRose = pins.Vpp && !pins_.Vpp;
+    if (pins_.Vdd && !pins.Vdd && pins.Vpp) {
+        // With MCLR still at the programming voltage the part is not held in reset while its
+        // supply collapses; leaving programming mode takes Vpp down first.
+        Report(TSimViolationKind::PowerSequence,
+               "Vdd switched off while Vpp is still on; Vpp (MCLR) must go low first");
+    }
     if (vppRose && !pins.Vdd && entryRule_ == TEntryRule::VddFirst) {
         Report(TSimViolationKind::PowerSequence,
                "Vpp raised while Vdd is off; this part needs Vdd first");
@@ -104,6 +110,7 @@ void TSimChip::Enter(const TChipPins& pins) {
     }
     programming_ = true;
     enteredAt_ = Now();
+    Require(entryHoldMicroseconds_);
     ReleaseData();
     EnterProgramming();
 }
@@ -135,6 +142,14 @@ void TSimChip::ClockEdge(bool rising, bool line, bool dataMovedWithEdge) {
                "PGD changed together with the falling PGC edge the chip latches on");
     }
     ClockFell(line);
+}
+
+void TSimChip::DataChanged(bool line) {
+    Settle();
+    pins_.Data = line;
+    if (programming_) {
+        DataLineChanged(line);
+    }
 }
 
 std::unique_ptr<TSimChip> MakeSimChip(TSimChipState cells, TVirtualClock& clock,

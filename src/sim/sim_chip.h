@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hardware/millisecond_clock.h"
 #include "sim/sim_catalogue.h"
@@ -50,6 +51,18 @@ class TSimChip {
     // made in the same instant); `dataMovedWithEdge` says the host changed data together with
     // this edge.
     void ClockEdge(bool rising, bool line, bool dataMovedWithEdge);
+    // The data line changed while the clock stayed where it was.
+    void DataChanged(bool line);
+
+    // The least time the facts make the host wait for what it asked of this chip so far: every
+    // programming and erase cycle at its minimum, the holds around them and after each entry
+    // into programming mode. A host can be no faster than this plus the clocks it sends.
+    [[nodiscard]] std::uint64_t RequiredWaitMicroseconds() const { return requiredWait_; }
+
+    // Cells that read back right but were not given the programming time the facts ask for
+    // (the EPROM over-programming): a real part may lose them within its data retention time.
+    // One text per cell, empty when there are none.
+    [[nodiscard]] virtual std::vector<std::string> UnderProgrammedCells() const { return {}; }
 
     // The chip's output on the open data line: true while it drives a 0.
     [[nodiscard]] bool PullsDataLow() const { return pullsLow_; }
@@ -61,6 +74,10 @@ class TSimChip {
     virtual void ClockFell(bool line) = 0;
     virtual void Settle() = 0;  // finish a cycle whose time is up
     [[nodiscard]] virtual bool Busy() const = 0;
+    virtual void DataLineChanged(bool /*line*/) {}
+
+    // Adds to RequiredWaitMicroseconds.
+    void Require(std::uint64_t microseconds) { requiredWait_ += microseconds; }
 
     void Report(TSimViolationKind kind, std::string text);
     [[nodiscard]] std::uint64_t Now() const { return clock_.NowMicroseconds(); }
@@ -89,6 +106,7 @@ class TSimChip {
     bool programming_ = false;
     bool entryRefused_ = false;
     bool pullsLow_ = false;
+    std::uint64_t requiredWait_ = 0;
 };
 
 // A chip of the right family for the device of `cells`.

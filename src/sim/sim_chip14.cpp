@@ -24,6 +24,8 @@ constexpr int kFirstDataClock = 2;  // the chip drives from the clock after the 
 constexpr int kLastDataClock = 15;  // ... and lets go at the stop bit's clock
 constexpr std::uint16_t kFrameWordMask = 0x3FFF;
 constexpr std::uint8_t kByteMask = 0xFF;
+constexpr std::uint32_t kNoiseSeed = 0x9E3779B9u;
+constexpr std::uint32_t kNoiseSeedStep = 0x85EBCA6Bu;
 
 constexpr std::uint8_t kLoadConfig = 0x00;
 constexpr std::uint8_t kSetup1 = 0x01;
@@ -59,8 +61,22 @@ std::uint64_t EpromTimeNeeded(std::uint16_t address) {
 
 TSimChip14::TSimChip14(TSimChipState cells, TVirtualClock& clock, TSimViolationLog& log,
                        const TSimFaults& faults)
-    : TSimChip(std::move(cells), clock, log, faults), profile_(Family14Profile(Family())) {
+    : TSimChip(std::move(cells), clock, log, faults),
+      profile_(Family14Profile(Family())),
+      noise_(kNoiseSeed ^ (Cells().DeviceIndex * kNoiseSeedStep)) {
     ResetLatches();
+}
+
+// A xorshift generator: cheap, never zero, the same sequence on every run.
+std::uint16_t TSimChip14::Noise() {
+    noise_ ^= noise_ << 13;
+    noise_ ^= noise_ >> 17;
+    noise_ ^= noise_ << 5;
+    return static_cast<std::uint16_t>(noise_ >> 8);
+}
+
+bool TSimChip14::NoiseBit() {
+    return (Noise() & 1u) != 0;
 }
 
 // ---- addressing -------------------------------------------------------------------------
@@ -176,14 +192,19 @@ void TSimChip14::LeaveProgramming() {
 }
 
 void TSimChip14::ClockRose(bool) {
+    if (cycle_.Running && cycle_.External && !cycle_.HostWaitEnded) {
+        cycle_.HostWaitEnded = Now();  // the host has started the command that ends the cycle
+    }
     if (phase_ != TPhase::ReadFrame) {
         return;
     }
     const int clock = clocks_ + 1;
-    if (clock >= kFirstDataClock && clock <= kLastDataClock) {
+    if (clock < kFirstDataClock) {
+        DriveData(startBit_);
+    } else if (clock <= kLastDataClock) {
         DriveData(((readWord_ >> (clock - kFirstDataClock)) & 1) != 0);
     } else {
-        ReleaseData();
+        DriveData(stopBit_);  // let go when the frame ends, on the falling edge
     }
 }
 
@@ -341,7 +362,13 @@ void TSimChip14::StartFrame(std::uint8_t code, bool discard) {
         discardFrame_ = discard;
     } else if (IsRead(code)) {
         phase_ = TPhase::ReadFrame;
-        readWord_ = code == kReadProgram ? ReadCell(pc_) : ReadDataByte(pc_);
+        const bool data = code == kReadData;
+        const std::uint16_t width = data ? kByteMask : BlankWord();
+        const std::uint16_t cell = data ? ReadDataByte(pc_) : ReadCell(pc_);
+        readWord_ =
+            static_cast<std::uint16_t>((cell & width) | (Noise() & kFrameWordMask & ~width));
+        startBit_ = NoiseBit();
+        stopBit_ = NoiseBit();
     }
 }
 
@@ -398,6 +425,14 @@ void TSimChip14::ApplyLoad(std::uint8_t code, std::uint16_t word) {
         pc_ = kConfigSpace;
     }
     const std::size_t latch = pc_ & (profile_.Latches - 1u);
+    if (profile_.Latches > 1 && !InConfigSpace(pc_) && (loaded_ & (1u << latch)) != 0) {
+        // The latches hold one block; a host that loads more words than that before a cycle
+        // writes the later ones over the earlier.
+        Report(TSimViolationKind::Sequence,
+               "latch " + std::to_string(latch) + " loaded again at 0x" + HexWordText(pc_) +
+                   " before a programming cycle: the part has " + std::to_string(profile_.Latches) +
+                   " latches, so the word loaded before is lost");
+    }
     latches_[latch] = word;
     loaded_ = static_cast<std::uint8_t>(loaded_ | (1u << latch));
     lastLoadedLatch_ = latch;
@@ -427,6 +462,13 @@ void TSimChip14::ResetLatches() {
 
 void TSimChip14::Begin(std::uint8_t code) {
     if (code == kBegin && setupArmed_) {
+        if (InConfigSpace(pc_) && pc_ != kConfig1Address) {
+            Report(TSimViolationKind::Sequence,
+                   "the code-protect disable erase (0x01, 0x07, 0x08) needs the counter at the "
+                   "configuration word 0x2007, not 0x" +
+                       HexWordText(pc_) + "; nothing is erased");
+            return;
+        }
         const TAction action = InConfigSpace(pc_) ? TAction::EraseEverything
                                : dataSelected_    ? TAction::EraseData
                                                   : TAction::EraseProgram;
@@ -455,6 +497,7 @@ void TSimChip14::Begin(std::uint8_t code) {
     cycle_.External = begin.Timing == TCycleTiming::External;
     cycle_.Start = Now();
     cycle_.Due = Now() + begin.Microseconds;
+    Require(begin.Microseconds);
     cycle_.Pc = pc_;
     cycle_.Latches = latches_;
     cycle_.Loaded = loaded_;
@@ -497,6 +540,7 @@ void TSimChip14::StartErase(TAction action, std::uint32_t microseconds) {
     cycle_.Action = action;
     cycle_.Start = Now();
     cycle_.Due = Now() + microseconds;
+    Require(microseconds);
     cycle_.Pc = pc_;
     const bool viaConfigSpace = InConfigSpace(pc_) && profile_.BulkEraseClearsProtection;
     const bool refused =
@@ -510,27 +554,30 @@ void TSimChip14::StartErase(TAction action, std::uint32_t microseconds) {
     }
 }
 
+// The cycle runs until the end command is decoded, but the makers give its time as the host's
+// wait between the begin and the end command, so that wait is what is judged.
 void TSimChip14::EndExternalCycle() {
     const std::uint64_t duration = Now() - cycle_.Start;
+    const std::uint64_t hostWait = cycle_.HostWaitEnded.value_or(Now()) - cycle_.Start;
     cycle_.Running = false;
     if (cycle_.Mode == TWriteMode::EpromPulse) {
-        FinishEpromPulse(duration);
+        FinishEpromPulse(duration, hostWait);
         return;
     }
     const std::uint64_t minimum = cycle_.Due - cycle_.Start;
-    if (duration < minimum) {
+    if (hostWait < minimum) {
         // Cut short, the cells do not take the new value.
         Report(TSimViolationKind::ShortPulse,
-               "programming cycle ended after " + std::to_string(duration) +
+               "programming cycle ended after " + std::to_string(hostWait) +
                    " us; the part needs " + std::to_string(minimum) + " us; cells unchanged");
         return;
     }
     Commit();
 }
 
-void TSimChip14::FinishEpromPulse(std::uint64_t duration) {
-    if (duration < kEpromPulseMicroseconds) {
-        Report(TSimViolationKind::ShortPulse, "EPROM pulse of " + std::to_string(duration) +
+void TSimChip14::FinishEpromPulse(std::uint64_t duration, std::uint64_t hostWait) {
+    if (hostWait < kEpromPulseMicroseconds) {
+        Report(TSimViolationKind::ShortPulse, "EPROM pulse of " + std::to_string(hostWait) +
                                                   " us; pulses are " +
                                                   std::to_string(kEpromPulseMicroseconds) + " us");
     }
@@ -540,8 +587,35 @@ void TSimChip14::FinishEpromPulse(std::uint64_t duration) {
     std::uint64_t& total = pulseTime_[cycle_.Pc];
     total += duration;
     if (total >= EpromTimeNeeded(cycle_.Pc)) {
+        const std::uint16_t before = ReadCell(cycle_.Pc);
         WriteCell(cycle_.Pc, cycle_.Latches[0], TWriteMode::ProgramOnly);
+        if (ReadCell(cycle_.Pc) != before) {
+            changedByPulses_.insert(cycle_.Pc);
+        }
     }
+}
+
+std::uint64_t TSimChip14::EpromTimeRequired(std::uint16_t address) const {
+    if (Resolve(address).Kind == TCell::Config) {
+        return std::uint64_t{kEpromConfigurationPulses} * kEpromPulseMicroseconds;
+    }
+    const std::uint32_t over =
+        profile_.TwelveBit ? kEpromOverProgramming12 : kEpromOverProgramming14;
+    return EpromTimeNeeded(address) * (1 + over);
+}
+
+std::vector<std::string> TSimChip14::UnderProgrammedCells() const {
+    std::vector<std::string> cells;
+    for (const std::uint16_t address : changedByPulses_) {
+        const std::uint64_t total = pulseTime_.at(address);
+        const std::uint64_t required = EpromTimeRequired(address);
+        if (total < required) {
+            cells.push_back("word at 0x" + HexWordText(address) + ": " + std::to_string(total) +
+                            " us of programming pulses, " + std::to_string(required) +
+                            " us with the over-programming");
+        }
+    }
+    return cells;
 }
 
 void TSimChip14::Settle() {

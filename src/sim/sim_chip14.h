@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "sim/sim_chip.h"
 
@@ -21,6 +24,8 @@ class TSimChip14 final : public TSimChip {
 
     // The address counter, for tests that check where a command sequence left it.
     [[nodiscard]] std::uint16_t AddressCounter() const { return pc_; }
+
+    [[nodiscard]] std::vector<std::string> UnderProgrammedCells() const override;
 
   protected:
     void EnterProgramming() override;
@@ -52,6 +57,9 @@ class TSimChip14 final : public TSimChip {
         bool Refused = false;  // protection refused it: it takes its time and changes nothing
         std::uint64_t Start = 0;
         std::uint64_t Due = 0;  // end of an internal cycle, or the minimum end of an external one
+        // An external cycle: when the host's wait for it ended, at the first clock after the
+        // begin command; nothing while it waits.
+        std::optional<std::uint64_t> HostWaitEnded;
         std::uint16_t Pc = 0;
         std::array<std::uint16_t, kMaxLatches> Latches{};
         std::uint8_t Loaded = 0;
@@ -88,8 +96,15 @@ class TSimChip14 final : public TSimChip {
     void Commit();
     void CommitErase();
     void WriteCell(std::uint16_t address, std::uint16_t value, TWriteMode mode);
-    void FinishEpromPulse(std::uint64_t duration);
+    void FinishEpromPulse(std::uint64_t duration, std::uint64_t hostWait);
     void ResetLatches();
+    // Undefined bits of a read frame: the start and stop bits and the bits above the memory's
+    // width. They vary from read to read, so a host must mask them off.
+    [[nodiscard]] bool NoiseBit();
+    [[nodiscard]] std::uint16_t Noise();
+    // The programming time an EPROM cell needs in all: until it reads back, and the
+    // over-programming after that.
+    [[nodiscard]] std::uint64_t EpromTimeRequired(std::uint16_t address) const;
 
     const TFamily14Profile& profile_;
     std::uint16_t pc_ = 0;
@@ -99,6 +114,9 @@ class TSimChip14 final : public TSimChip {
     std::uint8_t frameCommand_ = 0;
     bool discardFrame_ = false;
     std::uint16_t readWord_ = 0;
+    bool startBit_ = false;
+    bool stopBit_ = false;
+    std::uint32_t noise_;
     std::array<std::uint16_t, kMaxLatches> latches_{};
     std::uint8_t loaded_ = 0;
     std::size_t lastLoadedLatch_ = 0;
@@ -111,6 +129,9 @@ class TSimChip14 final : public TSimChip {
     TCycle cycle_;
     // EPROM cells program by accumulated pulse time; kept per word for this chip's life.
     std::map<std::uint16_t, std::uint64_t> pulseTime_;
+    // Cells whose value these pulses changed: a cell that already held its word (a factory
+    // calibration word written back) needs no over-programming.
+    std::set<std::uint16_t> changedByPulses_;
 };
 
 }  // namespace vantrel

@@ -133,9 +133,11 @@ void TSimChip18::EnterProgramming() {
     ResetBuffers();
     programPending_ = false;
     configPending_ = false;
+    misdirected_ = false;
     pulseRunning_ = false;
     dischargeCheck_ = false;
     eraseState_ = TEraseState::None;
+    eraseHold_ = false;
 }
 
 void TSimChip18::LeaveProgramming() {
@@ -171,10 +173,19 @@ void TSimChip18::Settle() {
 
 // ---- frames -----------------------------------------------------------------------------
 
+void TSimChip18::DataLineChanged(bool line) {
+    if (eraseHold_ && line && !eraseDataReported_) {
+        eraseDataReported_ = true;
+        Report(TSimViolationKind::Sequence,
+               "PGD rose during the bulk erase; the part needs it held low for P11 + P10");
+    }
+}
+
 void TSimChip18::ClockRose(bool) {
     if (eraseRunning_) {
         return;  // serial execution is frozen until the erase ends; the clock may toggle
     }
+    eraseHold_ = false;
     if (dischargeCheck_) {
         dischargeCheck_ = false;
         const std::uint64_t low = Now() - dischargeFrom_;
@@ -200,6 +211,13 @@ void TSimChip18::ClockRose(bool) {
 
 void TSimChip18::ClockFell(bool line) {
     if (eraseRunning_) {
+        // The clock may toggle, but the bits it clocks are lost, and with them the frame.
+        if (!eraseClockReported_) {
+            eraseClockReported_ = true;
+            Report(TSimViolationKind::BusyCommand,
+                   "clocked during the bulk erase; serial execution is frozen for P11, so the "
+                   "bits are lost");
+        }
         return;
     }
     if (pulseRunning_) {
@@ -252,6 +270,10 @@ void TSimChip18::DecodeCommand() {
         eraseState_ = TEraseState::None;
         eraseRunning_ = true;
         eraseDue_ = Now() + profile_.BulkEraseMicroseconds;
+        eraseHold_ = true;
+        eraseDataReported_ = false;
+        eraseClockReported_ = false;
+        Require(profile_.BulkEraseMicroseconds + profile_.DischargeMicroseconds);
     }
 }
 
@@ -451,6 +473,7 @@ void TSimChip18::StartEepromWrite() {
     }
     eepromWriting_ = true;
     eepromDue_ = Now() + profile_.EepromWriteMicroseconds;
+    Require(profile_.EepromWriteMicroseconds);
     eepromAddress_ = EepromAddress();
     eepromValue_ = eedata_;
 }
@@ -498,10 +521,39 @@ void TSimChip18::TableRead() {
     }
 }
 
+bool TSimChip18::SelectionFits(std::uint32_t address) {
+    const bool config = address >= kConfigBase && address < kConfigBase + kConfig18Bytes;
+    const std::uint8_t wanted = config ? kEepgdMask | kCfgsMask : kEepgdMask;
+    const std::uint8_t selection = eecon1_ & (kEepgdMask | kCfgsMask);
+    if (selection == wanted) {
+        return true;
+    }
+    Report(
+        TSimViolationKind::Sequence,
+        "table write to 0x" + HexText(address, 6) +
+            " with EECON1 EEPGD=" + std::to_string((selection & kEepgdMask) != 0) +
+            " CFGS=" + std::to_string((selection & kCfgsMask) != 0) + "; " +
+            (config ? "configuration bytes need both set" : "flash needs EEPGD set, CFGS clear") +
+            "; nothing is programmed");
+    return false;
+}
+
 void TSimChip18::TableWrite(bool startProgramming) {
     const std::uint32_t address = tblptr_;
     if (address >= kEraseKeyLowAddress && address <= kPanelControlAddress) {
         WriteKeyRegister(address, ByteByParity(address, operand_));
+        return;
+    }
+    const bool implemented = address < CodeBytes() ||
+                             (address >= kIdBase && address < kIdBase + kIdBytes) ||
+                             (address >= kConfigBase && address < kConfigBase + kConfig18Bytes);
+    if (implemented && !SelectionFits(address)) {
+        // The programming still starts and takes its time; it goes elsewhere.
+        if (startProgramming) {
+            programPending_ = true;
+            configPending_ = false;
+            misdirected_ = true;
+        }
         return;
     }
     if (address >= kConfigBase && address < kConfigBase + kConfig18Bytes) {
@@ -509,6 +561,7 @@ void TSimChip18::TableWrite(bool startProgramming) {
         if (startProgramming) {
             programPending_ = true;
             configPending_ = true;
+            misdirected_ = false;
             configIndex_ = address - kConfigBase;
             configValue_ = ByteByParity(address, operand_);
         }
@@ -521,6 +574,7 @@ void TSimChip18::TableWrite(bool startProgramming) {
     if (startProgramming) {
         programPending_ = true;
         configPending_ = false;
+        misdirected_ = false;
         programRow_ = address & ~static_cast<std::uint32_t>(bufferBytes_ - 1);
     }
 }
@@ -533,6 +587,15 @@ void TSimChip18::BufferWord(std::uint32_t address, std::uint16_t word) {
     TWriteBuffer& buffer = buffers_[panel];
     const std::size_t size = buffer.Bytes.size();
     const std::size_t index = (address & ~1u) & (size - 1);
+    if (buffer.Written[index]) {
+        // A row written in larger pieces than the buffer holds wraps round onto itself.
+        Report(TSimViolationKind::Sequence,
+               "holding register " + std::to_string(index) + " loaded again (at 0x" +
+                   HexText(address, 6) + ") before programming: the write buffer holds " +
+                   std::to_string(size) + " bytes, so the bytes loaded before are lost");
+    }
+    buffer.Written[index] = true;
+    buffer.Written[index + 1] = true;
     buffer.Bytes[index] = static_cast<std::uint8_t>(word);
     buffer.Bytes[index + 1] = static_cast<std::uint8_t>(word >> 8);
     buffer.Row = address & ~static_cast<std::uint32_t>(size - 1);
@@ -545,7 +608,8 @@ void TSimChip18::ResetBuffers() {
     const bool panels = multiPanel_ && profile_.MultiPanel;
     const std::size_t count = panels ? std::max<std::size_t>(1, CodeBytes() / kPanelBytes) : 1;
     const std::size_t size = panels ? kPanelBufferBytes : bufferBytes_;
-    buffers_.assign(count, TWriteBuffer{std::vector<std::uint8_t>(size, 0xFF), 0, false});
+    buffers_.assign(count, TWriteBuffer{std::vector<std::uint8_t>(size, 0xFF),
+                                        std::vector<bool>(size, false), 0, false});
 }
 
 void TSimChip18::WriteKeyRegister(std::uint32_t address, std::uint8_t value) {
@@ -582,12 +646,14 @@ void TSimChip18::FinishPulse() {
     programPending_ = false;
     dischargeCheck_ = true;
     dischargeFrom_ = Now();
+    Require(profile_.ProgramPulseMicroseconds + profile_.DischargeMicroseconds);
     if (held < profile_.ProgramPulseMicroseconds) {
         Report(TSimViolationKind::ShortPulse,
                "fourth clock of the programming NOP held " + std::to_string(held) +
                    " us; the part needs " + std::to_string(profile_.ProgramPulseMicroseconds) +
                    " us; cells unchanged");
         configPending_ = false;
+        misdirected_ = false;
         ResetBuffers();
         return;
     }
@@ -595,6 +661,11 @@ void TSimChip18::FinishPulse() {
 }
 
 void TSimChip18::CommitProgramming() {
+    if (misdirected_) {
+        misdirected_ = false;
+        ResetBuffers();
+        return;
+    }
     if (configPending_) {
         configPending_ = false;
         WriteConfigByte(configIndex_, configValue_);

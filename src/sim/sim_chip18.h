@@ -25,12 +25,14 @@ class TSimChip18 final : public TSimChip {
     void ClockFell(bool line) override;
     void Settle() override;
     [[nodiscard]] bool Busy() const override;
+    void DataLineChanged(bool line) override;
 
   private:
     // A write buffer: one per 8 KB panel in multi-panel mode, otherwise just one.
     struct TWriteBuffer {
         std::vector<std::uint8_t> Bytes;
-        std::uint32_t Row = 0;  // where its bytes were loaded
+        std::vector<bool> Written;  // holding registers loaded since the last write
+        std::uint32_t Row = 0;      // where its bytes were loaded
         bool Loaded = false;
     };
     enum class TEraseState : std::uint8_t { None, KeyWritten, Armed };
@@ -41,6 +43,9 @@ class TSimChip18 final : public TSimChip {
     void ExecuteCore(std::uint16_t instruction);
     void TableRead();
     void TableWrite(bool startProgramming);
+    // EECON1 selects what a table write programs: EEPGD for flash (code and IDs), with CFGS
+    // for the configuration bytes. True when the selection fits `address`.
+    [[nodiscard]] bool SelectionFits(std::uint32_t address);
     void WriteRegister(std::uint8_t file, std::uint8_t value);
     [[nodiscard]] std::uint8_t ReadRegister(std::uint8_t file) const;
     void SetEecon1Bit(int bit, bool set);
@@ -88,6 +93,7 @@ class TSimChip18 final : public TSimChip {
     bool programPending_ = false;   // a start-programming write waits for its NOP
     std::uint32_t programRow_ = 0;  // single-panel: the row the write goes to
     bool configPending_ = false;    // the write is one configuration byte
+    bool misdirected_ = false;      // EECON1 selected other memory: the write programs nothing
     std::size_t configIndex_ = 0;
     std::uint8_t configValue_ = 0;
     bool pulseRunning_ = false;
@@ -98,6 +104,11 @@ class TSimChip18 final : public TSimChip {
     TEraseState eraseState_ = TEraseState::None;
     bool eraseRunning_ = false;
     std::uint64_t eraseDue_ = 0;
+    // From the start of a bulk erase to the first clock after its discharge time PGD must stay
+    // low; each misuse is reported once per erase.
+    bool eraseHold_ = false;
+    bool eraseDataReported_ = false;
+    bool eraseClockReported_ = false;
 
     bool eepromWriting_ = false;
     std::uint64_t eepromDue_ = 0;

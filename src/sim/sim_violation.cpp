@@ -24,6 +24,8 @@ std::string_view SimViolationKindName(TSimViolationKind kind) {
             return "timing";
         case TSimViolationKind::UnknownCommand:
             return "unknown-command";
+        case TSimViolationKind::Sequence:
+            return "sequence";
     }
     return "unknown";
 }

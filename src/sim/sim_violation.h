@@ -21,9 +21,11 @@ enum class TSimViolationKind : std::uint8_t {
     ExitDuringCycle,  // programming mode left while a cycle was still running
     Timing,           // another minimum time broken (hold after entry, gaps, discharge)
     UnknownCommand,   // a command or core instruction the part does not decode
+    Sequence,         // a step given where the part does not take it (wrong address, wrong
+                      // EECON1 selection, more words than the latches hold, PGD not held low)
 };
 
-inline constexpr std::size_t kSimViolationKindCount = 9;
+inline constexpr std::size_t kSimViolationKindCount = 10;
 
 [[nodiscard]] std::string_view SimViolationKindName(TSimViolationKind kind);
 

@@ -130,7 +130,12 @@ void TSimulatedBoard::Refresh() {
             const bool moved = levels_.DataLine != before.DataLine;
             const bool falling = !levels_.Clock;
             const bool latched = falling && moved ? before.DataLine : levels_.DataLine;
+            if (levels_.Clock) {
+                ++clockPulses_;
+            }
             chip_->ClockEdge(levels_.Clock, latched, falling && moved);
+        } else if (levels_.DataLine != before.DataLine) {
+            chip_->DataChanged(levels_.DataLine);
         }
         levels_.DataLine = ComputeDataLine();  // the chip may have started or stopped driving
     }

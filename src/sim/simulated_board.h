@@ -75,6 +75,8 @@ class TSimulatedBoard final : public TPortAccess {
     [[nodiscard]] const TWiring& Wiring() const { return wiring_; }
     [[nodiscard]] std::uint16_t PortBase() const { return portBase_; }
     [[nodiscard]] TVirtualClock& Clock() { return clock_; }
+    // Rising clock edges that reached a chip in the socket.
+    [[nodiscard]] std::uint64_t ClockPulses() const { return clockPulses_; }
 
     // Fills the socket as `faults` says: empty for no-chip, otherwise `chip` (with its code
     // protection switched on for protected), and makes `faults` the board's live faults.
@@ -96,6 +98,7 @@ class TSimulatedBoard final : public TPortAccess {
     TSimFaults faults_;
     TSimViolationLog violations_;
     std::unique_ptr<TSimChip> chip_;
+    std::uint64_t clockPulses_ = 0;
 };
 
 }  // namespace vantrel

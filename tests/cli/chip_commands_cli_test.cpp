@@ -97,6 +97,42 @@ TEST(ChipCommandsCliTest, FailedWritesAndVerifiesExitOneWithTheMessage) {
     EXPECT_EQ(fresh.Err, "Program Verify Error at Program address 0x000\n");
 }
 
+// The fast timing writes the same chip with the chips' own times: the same messages, the waits
+// traced in microseconds, and a later standard verify agrees.
+TEST(ChipCommandsCliTest, FastTimingWritesWhatTheStandardVerifies) {
+    test::TTempDir dir;
+    const auto chip = dir / "chip.txt";
+    const auto trace = dir / "trace.txt";
+    const auto fast = RunOnChip(chip, "16F84A",
+                                {"--timing", "fast", "--trace", trace.string(), "write", Sample()});
+    EXPECT_EQ(fast.ExitStatus, 0) << fast.Err;
+    EXPECT_EQ(fast.Err, "");
+    EXPECT_THAT(fast.Out, HasSubstr("Verifying EEPROM data...\nBlowing Fuses to $3FF1\n"
+                                    "25 program words written in "));
+    const std::string lines = test::ReadFile(trace);
+    EXPECT_THAT(lines, HasSubstr("\nU 9600\n")) << "an 8 ms erase-and-write cycle and a fifth";
+    EXPECT_NE(lines.find("R 378 "), std::string::npos);
+    EXPECT_EQ(lines.find("R 378 "), lines.rfind("R 378 ")) << "the data register is read once";
+    EXPECT_EQ(RunOnChip(chip, "16F84A", {"--timing=standard", "verify", Sample()}).ExitStatus, 0);
+
+    const auto unknown = RunCli({std::string(kDriver), "--timing", "slow", "-d", "16F84A", "read"});
+    EXPECT_EQ(unknown.ExitStatus, 2);
+    EXPECT_THAT(unknown.Err, HasSubstr("unknown timing 'slow' (standard or fast)"));
+}
+
+// What the simulated chip logged would have gone unnoticed on a real one, and failed later: the
+// command fails although every word read back. No settle time lets the first clock come
+// before the chip is ready.
+TEST(ChipCommandsCliTest, AViolationTheSimulatedChipLogsFailsTheCommand) {
+    test::TTempDir dir;
+    const auto hurried =
+        RunOnChip(dir / "chip.txt", "16F84A", {"--vpp-delay", "0", "write", Sample()});
+    EXPECT_EQ(hurried.ExitStatus, 1);
+    EXPECT_THAT(hurried.Out, HasSubstr(" program words written in "));
+    EXPECT_THAT(hurried.Err, StartsWith("vantrel-cli: the simulated chip saw "));
+    EXPECT_THAT(hurried.Err, HasSubstr("timing: 16F84A: first clock "));
+}
+
 TEST(ChipCommandsCliTest, EraseAsksAndOnlyYesErases) {
     test::TTempDir dir;
     const auto chip = dir / "chip.txt";

@@ -97,7 +97,7 @@ TEST(SettingsCliTest, OptionsOnTheCommandLineWinAndTheFileIsNeverWritten) {
     const auto written =
         RunCli({settingsOption, "--driver", "simulated", std::string(kBoard), "-d", "16F84A",
                 "--sim-chip", other.string(), "--port", "0x3BC", "--prog-delay", "20",
-                "--vpp-delay", "0", "--trace", trace.string(), "write", Sample()});
+                "--vpp-delay", "1", "--trace", trace.string(), "write", Sample()});
     EXPECT_EQ(written.ExitStatus, 0) << written.Err;
     EXPECT_THAT(written.Err, HasSubstr("simulated programmer"));
     EXPECT_EQ(ChipDevice(other), "16F84A");

@@ -1,6 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+#include <thread>
+
 #include "hardware/port_error.h"
 #include "support/recording_port.h"
 
@@ -40,6 +44,45 @@ TEST(ClockBitTest, LeavesTheOtherBitsOfASharedRegisterAlone) {
             EXPECT_EQ(rig.Port.Registers[kDataRegister], (start & 0xFC) | (bit ? 0x01 : 0x00));
         }
     }
+}
+
+// The fast timing: each level once, the data only when it changes, and no read once the
+// register is known.
+TEST(FastClockBitTest, WritesEachLevelOnceAndTheDataOnlyWhenItChanges) {
+    TPinRig rig;
+    rig.Settings.Timing = TTimingProfile::Fast;
+    rig.Port.Registers[kDataRegister] = 0xA0;
+    rig.Port.ClearRecord();
+    rig.Pins.ClockBit(true);
+    rig.Pins.ClockBit(true);
+    rig.Pins.ClockBit(false);
+    EXPECT_THAT(rig.TraceLines(),
+                ElementsAre("R 378 A0", "W 378 A2", "W 378 A3", "W 378 A1",  // first bit: 1
+                            "W 378 A3", "W 378 A1",                          // 1 again
+                            "W 378 A3", "W 378 A2", "W 378 A0"));            // 0
+    EXPECT_THAT(ClockedBits(rig.Port, rig.Settings.Wiring), ElementsAre(1, 1, 0));
+}
+
+// Lines on two registers, the data line inverted: each register is read once, and a change of
+// the port base starts from the new registers' contents.
+TEST(FastClockBitTest, KeepsEachRegistersOtherBitsAndFollowsTheBase) {
+    TPinRig rig;
+    rig.Settings.Timing = TTimingProfile::Fast;
+    rig.Settings.Wiring.PinDataOut = {9, true};  // AutoLF
+    rig.Port.Registers[kDataRegister] = 0x5C;
+    rig.Port.Registers[kControlRegister] = 0xC4;
+    rig.Port.ClearRecord();
+    rig.Pins.ClockBit(true);
+    rig.Pins.ClockBit(false);
+    EXPECT_THAT(rig.TraceLines(), ElementsAre("R 378 5C", "W 378 5E", "R 37A C4", "W 37A C4",
+                                              "W 378 5C", "W 378 5E", "W 37A C6", "W 378 5C"));
+    EXPECT_THAT(ClockedBits(rig.Port, rig.Settings.Wiring), ElementsAre(1, 0));
+
+    rig.Bus.Attach(0x278, std::make_unique<test::TRecordingPort>(0x278, rig.Clock));
+    rig.Settings.PortBase = 0x278;
+    rig.ClearRecord();
+    rig.Pins.SetClock(true);
+    EXPECT_THAT(rig.TraceLines(), ElementsAre("R 278 00", "W 278 02"));
 }
 
 TEST(OutputSetterTest, SignalOnAControlLineReadsAndWritesOnlyTheControlRegister) {
@@ -140,6 +183,74 @@ TEST(DelayMsTest, WaitsAtLeastTheTimeAskedAnywhereIncludingAcrossTheClockWrap) {
             EXPECT_LE(waited, (ms + 1) * kMicrosecondsPerMs + 2) << start << " " << ms;
         }
     }
+}
+
+TEST(DelayMicrosecondsTest, WaitsAtLeastTheTimeAskedAndTracesIt) {
+    for (const std::uint32_t microseconds : {1u, 99u, 100u, 101u, 1200u, 4321u}) {
+        TPinRig rig;
+        rig.Clock.Advance(777);
+        rig.Pins.DelayMicroseconds(microseconds);
+        const std::uint64_t waited = rig.Clock.NowMicroseconds() - 777;
+        EXPECT_GE(waited, microseconds);
+        EXPECT_LE(waited, microseconds + 2u);
+        EXPECT_THAT(rig.TraceLines(), ElementsAre("U " + std::to_string(microseconds)));
+    }
+    TPinRig rig;
+    rig.Pins.DelayMicroseconds(0);
+    EXPECT_EQ(rig.Clock.NowMicroseconds(), 0u) << "no clock read";
+}
+
+// The real clock: a wait sleeps rather than spins, and still never ends early.
+struct TRealClockPins {
+    THardwareSettings Settings;
+    TPortBus Bus;
+    TSystemClock Clock;
+    TPinLayer Pins{Settings, Bus, Clock};
+};
+
+std::uint64_t NowMicroseconds(clockid_t clock) {
+    timespec now{};
+    ::clock_gettime(clock, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000u +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+}
+
+TEST(DelayMsTest, OnTheRealClockUsesLittleProcessorTimeAndNeverEndsEarly) {
+    constexpr std::uint32_t kWaitMs = 200;
+    TRealClockPins rig;
+    const std::uint64_t wallStart = NowMicroseconds(CLOCK_MONOTONIC);
+    const std::uint64_t cpuStart = NowMicroseconds(CLOCK_THREAD_CPUTIME_ID);
+    rig.Pins.DelayMs(kWaitMs);
+    const std::uint64_t cpu = NowMicroseconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
+    const std::uint64_t wall = NowMicroseconds(CLOCK_MONOTONIC) - wallStart;
+    EXPECT_GE(wall, kWaitMs * kMicrosecondsPerMs);
+    EXPECT_LT(cpu, kWaitMs * kMicrosecondsPerMs / 10) << "less than a tenth of one core";
+}
+
+TEST(DelayMsTest, ALongWaitStopsSoonAfterAStopIsRequested) {
+    constexpr std::uint32_t kWaitMs = 500;
+    constexpr std::uint64_t kRequestAfterMs = 50;
+    TRealClockPins rig;
+    TStopToken stop;
+    rig.Pins.SetStopToken(&stop);
+    std::uint64_t requestedAt = 0;
+    std::thread requester([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRequestAfterMs));
+        requestedAt = NowMicroseconds(CLOCK_MONOTONIC);
+        stop.Request();
+    });
+    bool stopped = false;
+    try {
+        rig.Pins.DelayMs(kWaitMs);
+    } catch (const TOperationStopped& s) {
+        stopped = s.Reason == TStopToken::kCancelled;
+    }
+    const std::uint64_t endedAt = NowMicroseconds(CLOCK_MONOTONIC);
+    requester.join();
+    EXPECT_TRUE(stopped);
+    // The wait checks between sleeps of 2 ms; a loaded machine may wake it later, but nowhere
+    // near the 450 ms the wait had left.
+    EXPECT_LT(endedAt - requestedAt, 100 * kMicrosecondsPerMs);
 }
 
 TEST(StopwatchTest, MeasuresAcrossTheClockWrap) {

@@ -153,7 +153,8 @@ TEST_P(EveryDeviceTest, SitsInTheSocketWithItsSizesAndIdentity) {
         programmer.Exit();
     } else if (device.BlankWord == 0x0FFF) {
         rig.host.EnterVddFirst();
-        EXPECT_EQ(rig.host.Read(kReadProgram), device.ConfigMask);
+        // A 12-bit word: the frame's two upper bits are not defined.
+        EXPECT_EQ(rig.host.Read(kReadProgram) & device.BlankWord, device.ConfigMask);
         rig.host.Exit();
     } else {
         rig.host.EnterVddFirst();

@@ -120,7 +120,8 @@ TEST(Flash14Addressing, CounterAliasesProgramMemoryAndDataUsesItsLowBits) {
     rig.host.Increment(0x400);
     EXPECT_EQ(rig.host.Read(kReadProgram), 0x0111) << "0x400 aliases word 0 on a 1K part";
     rig.host.Increment(0x41);
-    EXPECT_EQ(rig.host.Read(kReadData), 0x22) << "data EEPROM is addressed by the low bits";
+    // Bits 8..13 of a data read are not defined: the host masks them.
+    EXPECT_EQ(rig.host.Read(kReadData) & 0xFF, 0x22) << "data EEPROM is addressed by the low bits";
     rig.host.Load(kLoadConfig, 0x3FFF);
     rig.host.Increment(0x2000);
     EXPECT_EQ(rig.host.Read(kReadProgram), 0x3FFF) << "counter stays in the configuration area";

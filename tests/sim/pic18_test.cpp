@@ -179,6 +179,7 @@ TEST(Pic18Later, WriteBufferCoversTheRowOfTheTablePointer) {
     TSimRig rig("18F2550");
     TIcspHost& host = rig.host;
     host.EnterVddFirst();
+    host.Core(kBsfEepgd);  // table writes go to flash
     host.SetTablePointer(0x0040);
     host.Send18(kTableWritePostIncrement2, 0x1111);
     host.Send18(0b1110, 0x2222);  // write, start programming, +2
