@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace vantrel::test {
 
@@ -115,6 +116,11 @@ TProcessResult RunCli(const std::vector<std::string>& arguments) {
 
 bool HaveProgram(const std::string& name) {
     return RunProcess("sh", {"-c", "command -v " + name}).ExitStatus == 0;
+}
+
+bool ToolsRequired() {
+    const char* value = std::getenv("VANTREL_REQUIRE_TOOLS");
+    return value != nullptr && std::string_view(value) != "" && std::string_view(value) != "0";
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
