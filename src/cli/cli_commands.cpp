@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/cli_output.h"
 #include "device/version.h"
 
 namespace vantrel::cli {
@@ -56,9 +57,7 @@ void PrintHelp(std::ostream& out) {
            "input; 3 no programmer.\n";
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
+int RunCommandLine(const std::vector<std::string>& arguments, TCliStreams streams) {
     const TParseResult parsed = ParseCommandLine(arguments);
     if (!parsed.Error.empty()) {
         streams.Err << "vantrel-cli: " << parsed.Error << "\nTry 'vantrel-cli --help'.\n";
@@ -85,6 +84,20 @@ int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
     streams.Err << "vantrel-cli: unknown command '" << options.Command
                 << "'\nTry 'vantrel-cli --help'.\n";
     return kExitBadInput;
+}
+
+}  // namespace
+
+// Every write to standard output counts: output that could not be written all the way to the
+// final flush is a failure, reported with its reason.
+int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
+    const int status = RunCommandLine(arguments, streams);
+    if (streams.Out.flush()) {
+        return status;
+    }
+    streams.Err << "vantrel-cli: write error on standard output: "
+                << WriteFailureReason(streams.Out) << "\n";
+    return status == kExitSuccess ? kExitBadInput : status;
 }
 
 }  // namespace vantrel::cli
