@@ -27,9 +27,7 @@ class TFailureRecordingUi final : public TProgrammingUi {
         return inner_.AskYesNoCancel(question);
     }
     void Progress(std::size_t done, std::size_t total) override { inner_.Progress(done, total); }
-    void OperationStarted(TChipOperation operation) override {
-        inner_.OperationStarted(operation);
-    }
+    void OperationStarted(TChipOperation operation) override { inner_.OperationStarted(operation); }
     void OperationEnded(TChipOperation operation) override { inner_.OperationEnded(operation); }
     void BufferChanged() override { inner_.BufferChanged(); }
     void ChipRead() override { inner_.ChipRead(); }
@@ -44,9 +42,7 @@ class TFailureRecordingUi final : public TProgrammingUi {
 // Arms the pin layer with the stop token for the operation and disarms it afterwards.
 class TStopScope {
   public:
-    TStopScope(TPinLayer& pins, const TStopToken& stop) : pins_(pins) {
-        pins_.SetStopToken(&stop);
-    }
+    TStopScope(TPinLayer& pins, const TStopToken& stop) : pins_(pins) { pins_.SetStopToken(&stop); }
     ~TStopScope() { pins_.SetStopToken(nullptr); }
     TStopScope(const TStopScope&) = delete;
     TStopScope& operator=(const TStopScope&) = delete;
