@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/cli_command_files.h"
 #include "cli/cli_output.h"
 #include "device/version.h"
 
@@ -77,9 +78,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, TCliStreams stream
         return kExitBadInput;
     }
     for (const TCommandSpec& command : CommandSpecs()) {
-        if (command.Name == options.Command) {
-            return command.Run(options, streams);
+        if (command.Name != options.Command) {
+            continue;
         }
+        // Checked before any file is opened, so nothing is truncated.
+        if (const std::string conflict = SameFileConflict(CommandFiles(options));
+            !conflict.empty()) {
+            streams.Err << "vantrel-cli: " << conflict << "\n";
+            return kExitBadInput;
+        }
+        return command.Run(options, streams);
     }
     streams.Err << "vantrel-cli: unknown command '" << options.Command
                 << "'\nTry 'vantrel-cli --help'.\n";

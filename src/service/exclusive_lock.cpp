@@ -174,9 +174,9 @@ std::filesystem::path PortLockFile(const std::filesystem::path& directory, std::
 std::filesystem::path ChipFileLockFile(const std::filesystem::path& directory,
                                        const std::filesystem::path& chipFile) {
     std::error_code ec;
-    std::filesystem::path full = std::filesystem::weakly_canonical(chipFile, ec);
-    if (ec) {
-        full = std::filesystem::absolute(chipFile, ec);
+    std::filesystem::path full = std::filesystem::absolute(chipFile, ec);
+    if (const std::filesystem::path resolved = std::filesystem::weakly_canonical(full, ec); !ec) {
+        full = resolved;
     }
     std::uint64_t hash = kFnvOffset;
     for (const char c : full.string()) {
