@@ -39,6 +39,17 @@ struct TProcessResult {
                                         const std::vector<std::string>& arguments,
                                         const std::string& standardInput = {});
 
+// Where a program's standard output goes.
+enum class TStandardOutput {
+    Collected,   // a pipe read into TProcessResult::Out
+    DevFull,     // /dev/full: every write fails with ENOSPC
+    ClosedPipe,  // a pipe whose reader has gone: every write raises SIGPIPE and fails with EPIPE
+};
+
+[[nodiscard]] TProcessResult RunProcess(const std::filesystem::path& program,
+                                        const std::vector<std::string>& arguments,
+                                        const std::string& standardInput, TStandardOutput output);
+
 // Runs the built vantrel-cli.
 [[nodiscard]] TProcessResult RunCli(const std::vector<std::string>& arguments);
 
