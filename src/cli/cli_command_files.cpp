@@ -6,6 +6,8 @@
 #include <optional>
 #include <variant>
 
+#include "hexfile/text_file.h"
+
 namespace vantrel::cli {
 
 namespace {
@@ -19,8 +21,8 @@ TFileIdentity IdentityOf(const std::string& path) {
         return std::pair{status.st_dev, status.st_ino};
     }
     std::error_code ec;
-    const std::filesystem::path full =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    const std::filesystem::path full = std::filesystem::weakly_canonical(
+        std::filesystem::absolute(FollowSymbolicLinks(path), ec), ec);
     return ec ? path : full.string();
 }
 

@@ -213,6 +213,11 @@ TFileResult ReplaceByRename(const TWriteTarget& target, std::string_view text,
 
 }  // namespace
 
+std::filesystem::path FollowSymbolicLinks(const std::filesystem::path& path) {
+    const TWriteTarget target = FollowLinks(path);
+    return target.Error == 0 ? target.Path : path;
+}
+
 TFileResult WriteTextFileAtomically(const std::filesystem::path& path, std::string_view text) {
     const std::string name = path.string();
     const TWriteTarget target = FollowLinks(path);

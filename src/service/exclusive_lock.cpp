@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "device/hex_text.h"
+#include "hexfile/text_file.h"
 
 namespace vantrel {
 
@@ -174,7 +175,7 @@ std::filesystem::path PortLockFile(const std::filesystem::path& directory, std::
 std::filesystem::path ChipFileLockFile(const std::filesystem::path& directory,
                                        const std::filesystem::path& chipFile) {
     std::error_code ec;
-    std::filesystem::path full = std::filesystem::absolute(chipFile, ec);
+    std::filesystem::path full = std::filesystem::absolute(FollowSymbolicLinks(chipFile), ec);
     if (const std::filesystem::path resolved = std::filesystem::weakly_canonical(full, ec); !ec) {
         full = resolved;
     }

@@ -59,7 +59,8 @@ class TExclusiveLock {
                                                  std::uint16_t base);
 
 // The lock file of a simulated chip file, named after the file's full path with its symbolic
-// links resolved, so two names of one file share one lock; the chip file itself is replaced on
+// links resolved (also a link to a chip file not made yet), so two names of one file share one
+// lock; the chip file itself is replaced on
 // every save and cannot carry the lock.
 [[nodiscard]] std::filesystem::path ChipFileLockFile(const std::filesystem::path& directory,
                                                      const std::filesystem::path& chipFile);

@@ -60,6 +60,7 @@ void MakeFolder(const fs::path& dir) {
     fs::create_symlink("chip.txt", dir / "link-to-chip.txt");
     fs::create_hard_link(dir / "out.hex", dir / "hard-out.hex");
     fs::create_symlink("loop.hex", dir / "loop.hex");
+    fs::create_symlink("new.hex", dir / "link-to-new.hex");  // a file not made yet
 }
 
 // What a folder holds: each entry's kind, permissions and content (a link's target), links left
@@ -327,6 +328,11 @@ std::vector<TFaultCase> FaultCases() {
          "out.hex"},
         {"NewTraceNamedAsTheNewOutput",
          {"-d", "16F84A", "rehex", "@in.hex", "-o", "@new.hex", "--trace", "@./new.hex"},
+         kBad,
+         "is the same file as the output file"},
+
+        {"NewTraceThroughALinkToTheNewOutput",
+         {"-d", "16F84A", "rehex", "@in.hex", "-o", "@new.hex", "--trace", "@link-to-new.hex"},
          kBad,
          "is the same file as the output file"},
 
