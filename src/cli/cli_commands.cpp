@@ -53,9 +53,13 @@ void PrintHelp(std::ostream& out) {
     for (const TCommandSpec& command : CommandSpecs()) {
         out << "  vantrel-cli " << command.Usage << "\n      " << command.Help << "\n";
     }
-    out << "\nOptions:\n" << OptionsHelp();
+    out << "\nOptions (before or after the command; a long option may be abbreviated while it "
+           "stays\n"
+           "unambiguous, and -- ends the options):\n"
+        << OptionsHelp();
     out << "\nExit status: 0 success; 1 the operation failed or was declined; 2 bad usage or bad\n"
-           "input; 3 no programmer.\n";
+           "input; 3 no programmer, or it is in use by another program; 128 + N stopped by\n"
+           "signal N, the programmer switched off.\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& arguments, TCliStreams streams) {
@@ -95,6 +99,14 @@ int RunCommandLine(const std::vector<std::string>& arguments, TCliStreams stream
 }
 
 }  // namespace
+
+std::vector<TCommandHelp> CommandHelpRows() {
+    std::vector<TCommandHelp> rows;
+    for (const TCommandSpec& command : CommandSpecs()) {
+        rows.push_back({command.Name, command.Usage, command.Help});
+    }
+    return rows;
+}
 
 // Every write to standard output counts: output that could not be written all the way to the
 // final flush is a failure, reported with its reason.

@@ -368,4 +368,12 @@ std::string OptionsHelp() {
     return text;
 }
 
+std::vector<TOptionHelp> OptionHelpRows() {
+    std::vector<TOptionHelp> rows;
+    for (const TOptionSpec& spec : OptionSpecs()) {
+        rows.push_back({spec.Long, spec.Short, spec.ValueName, spec.Help});
+    }
+    return rows;
+}
+
 }  // namespace vantrel::cli
