@@ -220,6 +220,13 @@ std::filesystem::path FollowSymbolicLinks(const std::filesystem::path& path) {
 
 TFileResult WriteTextFileAtomically(const std::filesystem::path& path, std::string_view text) {
     const std::string name = path.string();
+    // Asked of the kernel first, through every link: /dev/stdout and /proc/self/fd/N name a
+    // pipe or a terminal by a link that reading it cannot follow.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+        !S_ISDIR(status.st_mode)) {
+        return WriteInPlace(path, text, name);
+    }
     const TWriteTarget target = FollowLinks(path);
     if (target.Error != 0) {
         return {false, "Cannot write '" + name + "': " + ErrnoText(target.Error)};

@@ -101,6 +101,20 @@ TEST(WriteTextFileAtomically, FifoIsWrittenInPlace) {
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
+// /dev/stdout is such a link: the kernel follows it to the pipe, reading it would not.
+TEST(WriteTextFileAtomically, DescriptorLinksReachTheirPipe) {
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const TFileResult written =
+        WriteTextFileAtomically("/proc/self/fd/" + std::to_string(pipe[1]), "to the pipe\n");
+    ::close(pipe[1]);
+    ASSERT_TRUE(written.Ok) << written.Error;
+    char buffer[64] = {};
+    EXPECT_EQ(::read(pipe[0], buffer, sizeof buffer), 12);
+    EXPECT_STREQ(buffer, "to the pipe\n");
+    ::close(pipe[0]);
+}
+
 TEST(WriteTextFileAtomically, DeviceNodesStayDevices) {
     test::TTempDir dir;
     // A node of our own where the system lets us make one, so a fault cannot replace /dev/null.
