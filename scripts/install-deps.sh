@@ -4,9 +4,14 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config
+    # The build: GCC for the default preset and the release build, clang with its sanitizer
+    # and libFuzzer runtimes for the asan and fuzz presets.
+    g++ cmake ninja-build pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    # The outside references the tests compare with.
     gputils srecord python3
+    # Manual pages, the desktop entry, the Debian package (dpkg-shlibdeps finds its dependencies).
+    groff-base gzip desktop-file-utils dpkg-dev file
 )
 
 missing=()
