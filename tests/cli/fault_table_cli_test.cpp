@@ -27,7 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HasSubstr;
 
-constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kBad = 2;
 constexpr int kNoProgrammer = 3;
