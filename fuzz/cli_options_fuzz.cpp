@@ -40,7 +40,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TParseResult first = ParseCommandLine(arguments);
     const TParseResult second = ParseCommandLine(arguments);
     Require(first.Error == second.Error);
-    Require(first.Options == second.Options);
+    const TCliOptions& a = first.Options;
+    const TCliOptions& b = second.Options;
+    Require(a.Command == b.Command && a.Arguments == b.Arguments);
+    Require(a.DeviceName == b.DeviceName && a.OutputFile == b.OutputFile &&
+            a.TraceFile == b.TraceFile);
+    Require(a.Driver == b.Driver && a.PortBase == b.PortBase &&
+            a.ProgrammerType == b.ProgrammerType);
+    Require(a.SimChipFile == b.SimChipFile && a.SimFaults == b.SimFaults &&
+            a.SimBoard == b.SimBoard);
+    Require(a.VppDelay == b.VppDelay && a.ProgDelay == b.ProgDelay);
+    Require(a.NoVerify == b.NoVerify && a.NoBlankCheck == b.NoBlankCheck &&
+            a.ChangeCal == b.ChangeCal && a.AssumeYes == b.AssumeYes &&
+            a.CheckPort == b.CheckPort && a.ShowHelp == b.ShowHelp &&
+            a.ShowVersion == b.ShowVersion);
     if (first.Error.empty()) {
         // Every argument is an option, its value, the command or one of its arguments.
         Require(first.Options.Arguments.size() + (first.Options.Command.empty() ? 0 : 1) <=

@@ -43,8 +43,6 @@ struct TCliOptions {
     bool ShowVersion = false;
     std::string Command;
     std::vector<std::string> Arguments;  // positional arguments after the command
-
-    bool operator==(const TCliOptions&) const = default;
 };
 
 struct TParseResult {
