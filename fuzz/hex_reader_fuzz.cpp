@@ -3,11 +3,9 @@
 // loaded image then loading the saved text must give back the same image (but for what the
 // format cannot carry) and, saved again, the same text.
 //
-// Build and run (clang only; the target is not part of the normal build):
-//   cmake --preset fuzz && cmake --build --preset fuzz
-//   build-fuzz/fuzz/hex_reader_fuzz -dict=fuzz/hex.dict -max_total_time=120 \
-//       build-fuzz/fuzz-corpus fuzz/corpus
-// The first directory collects new inputs; fuzz/corpus holds the seed files.
+// scripts/fuzz.sh runs it, and the other targets, for as long as it is asked to (see there); the
+// build with clang and the sanitizers (the asan preset) runs each for a fixed number of inputs
+// in ctest.
 
 #include <array>
 #include <cstddef>

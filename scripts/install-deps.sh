@@ -4,13 +4,18 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config
+    # The build: GCC for the default preset and the release build, clang with its sanitizer
+    # and libFuzzer runtimes for the asan and fuzz presets.
+    g++ cmake ninja-build pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    # The outside references the tests compare with.
     gputils srecord python3
     # The window: Qt 6 Widgets and Qt Test, QScintilla for Qt 6, and the fonts it is drawn in
     # (Liberation Sans and Mono stand in for Arial and Courier New with the same metrics).
     qt6-base-dev libqscintilla2-qt6-dev qt6-qpa-plugins
     fonts-liberation2 fonts-dejavu-core
+    # Manual pages, the desktop entry, the Debian package (dpkg-shlibdeps finds its dependencies).
+    groff-base gzip desktop-file-utils dpkg-dev file
 )
 
 missing=()

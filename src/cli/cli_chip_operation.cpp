@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/cli_image.h"
+#include "cli/cli_output.h"
 #include "cli/cli_port.h"
 #include "cli/cli_programming_ui.h"
 #include "hardware/port_detection.h"
@@ -13,17 +14,6 @@
 namespace vantrel::cli {
 
 namespace {
-
-// Only the program's own standard streams can be a terminal; streams of a test never are.
-bool IsTerminal(const std::ostream& stream) {
-    if (&stream == &std::cout) {
-        return isatty(STDOUT_FILENO) != 0;
-    }
-    if (&stream == &std::cerr) {
-        return isatty(STDERR_FILENO) != 0;
-    }
-    return false;
-}
 
 TCliUiSettings UiSettings(const TCliOptions& options, TCliStreams streams,
                           const std::ostream& status) {
@@ -92,7 +82,7 @@ std::unique_ptr<TVantrelSession> ChipSessionWithFile(const TCliOptions& options,
 }
 
 int RunChipOperation(const TCliOptions& options, TCliStreams streams, TVantrelSession& session,
-                     std::ostream& status, TChipOperation operation) {
+                     std::ostream& status, TChipOperation operation, bool* succeeded) {
     return RunWithProgrammer(
         options, streams, session.Hardware, TPortScope::ConfiguredPort,
         [&](TProgrammerAccess& access) {
@@ -112,6 +102,9 @@ int RunChipOperation(const TCliOptions& options, TCliStreams streams, TVantrelSe
             const TOperationResult result =
                 vantrel::RunChipOperation(access.Connection, operation, session, ui, access.Stop);
             ReportUnshownFailure(result, streams.Err);
+            if (succeeded != nullptr) {
+                *succeeded = result.Outcome == TOperationOutcome::Succeeded;
+            }
             return ExitStatusOf(result);
         });
 }

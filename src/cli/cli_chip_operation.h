@@ -27,9 +27,11 @@ inline constexpr const char* kSimulatedProgrammerNotice =
 // Opens the programmer the session's settings name and runs one chip operation with the command
 // line's user interface, status texts going to `status`. With --check-port the port is tested
 // first and a port without a programmer ends with kExitNoProgrammer. The outputs are switched
-// off however it ends; returns the exit status of the outcome.
+// off however it ends; returns the exit status of the outcome, which closing the programmer may
+// turn into a failure (a simulated chip that could not be kept). `succeeded`, when given, tells
+// whether the operation itself succeeded, whatever closing found.
 [[nodiscard]] int RunChipOperation(const TCliOptions& options, TCliStreams streams,
                                    TVantrelSession& session, std::ostream& status,
-                                   TChipOperation operation);
+                                   TChipOperation operation, bool* succeeded = nullptr);
 
 }  // namespace vantrel::cli

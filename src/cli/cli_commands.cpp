@@ -3,6 +3,8 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/cli_command_files.h"
+#include "cli/cli_output.h"
 #include "cli/cli_settings.h"
 #include "device/version.h"
 
@@ -55,19 +57,21 @@ void PrintHelp(std::ostream& out) {
     for (const TCommandSpec& command : CommandSpecs()) {
         out << "  vantrel-cli " << command.Usage << "\n      " << command.Help << "\n";
     }
-    out << "\nOptions:\n" << OptionsHelp();
+    out << "\nOptions (before or after the command; a long option may be abbreviated while it "
+           "stays\n"
+           "unambiguous, and -- ends the options):\n"
+        << OptionsHelp();
     out << "\nSettings: the window's settings file ($XDG_CONFIG_HOME/vantrel/Vantrel18F.ini,\n"
            "by default ~/.config/vantrel/Vantrel18F.ini) gives the device when -d is missing,\n"
            "and the driver, simulated chip file, port, wiring, preset and delays; the options\n"
            "above win for the run. Without the file the defaults above hold. vantrel-cli never\n"
            "writes it.\n";
     out << "\nExit status: 0 success; 1 the operation failed or was declined; 2 bad usage or bad\n"
-           "input; 3 no programmer.\n";
+           "input; 3 no programmer, or it is in use by another program; 128 + N stopped by\n"
+           "signal N, the programmer switched off.\n";
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
+int RunCommandLine(const std::vector<std::string>& arguments, TCliStreams streams) {
     const TParseResult parsed = ParseCommandLine(arguments);
     if (!parsed.Error.empty()) {
         streams.Err << "vantrel-cli: " << parsed.Error << "\nTry 'vantrel-cli --help'.\n";
@@ -87,17 +91,46 @@ int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
         return kExitBadInput;
     }
     for (const TCommandSpec& command : CommandSpecs()) {
-        if (command.Name == options.Command) {
-            TCliOptions withSettings = options;
-            if (!ReadCliSettings(withSettings, streams.Err)) {
-                return kExitBadInput;
-            }
-            return command.Run(withSettings, streams);
+        if (command.Name != options.Command) {
+            continue;
         }
+        TCliOptions withSettings = options;
+        if (!ReadCliSettings(withSettings, streams.Err)) {
+            return kExitBadInput;
+        }
+        // Checked before any file is opened, so nothing is truncated.
+        if (const std::string conflict = SameFileConflict(CommandFiles(withSettings));
+            !conflict.empty()) {
+            streams.Err << "vantrel-cli: " << conflict << "\n";
+            return kExitBadInput;
+        }
+        return command.Run(withSettings, streams);
     }
     streams.Err << "vantrel-cli: unknown command '" << options.Command
                 << "'\nTry 'vantrel-cli --help'.\n";
     return kExitBadInput;
+}
+
+}  // namespace
+
+std::vector<TCommandHelp> CommandHelpRows() {
+    std::vector<TCommandHelp> rows;
+    for (const TCommandSpec& command : CommandSpecs()) {
+        rows.push_back({command.Name, command.Usage, command.Help});
+    }
+    return rows;
+}
+
+// Every write to standard output counts: output that could not be written all the way to the
+// final flush is a failure, reported with its reason.
+int RunCli(const std::vector<std::string>& arguments, TCliStreams streams) {
+    const int status = RunCommandLine(arguments, streams);
+    if (streams.Out.flush()) {
+        return status;
+    }
+    streams.Err << "vantrel-cli: write error on standard output: "
+                << WriteFailureReason(streams.Out) << "\n";
+    return status == kExitSuccess ? kExitBadInput : status;
 }
 
 }  // namespace vantrel::cli

@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_options.h"
@@ -13,6 +14,16 @@ struct TCliStreams {
     std::ostream& Out;
     std::ostream& Err;
 };
+
+// One command as the help and the manual page describe it.
+struct TCommandHelp {
+    std::string_view Name;
+    std::string_view Usage;  // the command line after "vantrel-cli "
+    std::string_view Help;
+};
+
+// Every command, in the help's order.
+[[nodiscard]] std::vector<TCommandHelp> CommandHelpRows();
 
 // Runs the command line (without the program name) and returns the exit status.
 [[nodiscard]] int RunCli(const std::vector<std::string>& arguments, TCliStreams streams);

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <functional>
 
+#include <getopt.h>
+
 #include "hardware/programmer_presets.h"
 #include "sim/sim_faults.h"
 
@@ -235,20 +237,94 @@ const std::vector<TOptionSpec>& OptionSpecs() {
     return kSpecs;
 }
 
-const TOptionSpec* FindLong(std::string_view name) {
-    for (const TOptionSpec& spec : OptionSpecs()) {
-        if (spec.Long == name)
+// getopt_long reports a long option by this code plus the option's row in the table, so every
+// row, with or without a short form, is told apart by the code alone.
+constexpr int kLongOptionCode = 0x100;
+// What getopt_long returns for an argument that is not an option, when the option string starts
+// with '-': the arguments stay in their order, whatever POSIXLY_CORRECT says.
+constexpr int kPlainArgument = 1;
+
+// The table in the form getopt_long reads: the short options ("-:" first: arguments in order,
+// ':' for a missing value) and the long ones, ending with a zero row.
+class TGetoptTable {
+  public:
+    explicit TGetoptTable(const std::vector<TOptionSpec>& specs) {
+        shortOptions_ = "-:";
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            const bool hasValue = !specs[i].ValueName.empty();
+            if (specs[i].Short != 0) {
+                shortOptions_ += specs[i].Short;
+                shortOptions_ += hasValue ? ":" : "";
+            }
+            names_.emplace_back(specs[i].Long);
+        }
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            longOptions_.push_back({names_[i].c_str(),
+                                    specs[i].ValueName.empty() ? no_argument : required_argument,
+                                    nullptr, kLongOptionCode + static_cast<int>(i)});
+        }
+        longOptions_.push_back({nullptr, 0, nullptr, 0});
+    }
+
+    [[nodiscard]] const char* ShortOptions() const { return shortOptions_.c_str(); }
+    [[nodiscard]] const option* LongOptions() const { return longOptions_.data(); }
+
+  private:
+    std::string shortOptions_;
+    std::vector<std::string> names_;
+    std::vector<option> longOptions_;
+};
+
+// The row of a code getopt_long returned (or put in optopt); null for an unknown short option.
+const TOptionSpec* SpecOfCode(int code) {
+    const std::vector<TOptionSpec>& specs = OptionSpecs();
+    if (code >= kLongOptionCode) {
+        const auto row = static_cast<std::size_t>(code - kLongOptionCode);
+        return row < specs.size() ? &specs[row] : nullptr;
+    }
+    for (const TOptionSpec& spec : specs) {
+        if (spec.Short != 0 && spec.Short == code) {
             return &spec;
+        }
     }
     return nullptr;
 }
 
-const TOptionSpec* FindShort(char name) {
+// The option as the user wrote it: "--device" for a long code, "-d" for a short one.
+std::string WrittenName(int code, const TOptionSpec& spec) {
+    return code >= kLongOptionCode ? "--" + std::string(spec.Long) : std::string("-") + spec.Short;
+}
+
+// A long option getopt_long did not take: unknown, or an abbreviation of several.
+std::string UnknownLongOption(std::string_view argument) {
+    std::string_view name = argument.substr(2);
+    name = name.substr(0, name.find('='));
+    std::string candidates;
     for (const TOptionSpec& spec : OptionSpecs()) {
-        if (spec.Short != 0 && spec.Short == name)
-            return &spec;
+        if (spec.Long.substr(0, name.size()) == name) {
+            candidates += (candidates.empty() ? "" : ", ") + ("--" + std::string(spec.Long));
+        }
     }
-    return nullptr;
+    if (!name.empty() && candidates.find(',') != std::string::npos) {
+        return "option '--" + std::string(name) + "' is ambiguous: " + candidates;
+    }
+    return "unknown option '" + std::string(argument.substr(0, argument.find('='))) + "'";
+}
+
+// Why getopt_long refused the option it returned '?' or ':' for.
+std::string RefusalOf(int code, int refusedCode, const char* lastArgument) {
+    const TOptionSpec* spec = refusedCode != 0 ? SpecOfCode(refusedCode) : nullptr;
+    if (code == ':' && spec != nullptr) {
+        return "option '" + WrittenName(refusedCode, *spec) + "' needs a value (" +
+               std::string(spec->ValueName) + ")";
+    }
+    if (spec != nullptr) {  // a flag given a value, --yes=1
+        return "option '--" + std::string(spec->Long) + "' takes no value";
+    }
+    if (refusedCode != 0) {
+        return "unknown option '-" + std::string(1, static_cast<char>(refusedCode)) + "'";
+    }
+    return UnknownLongOption(lastArgument);
 }
 
 constexpr std::size_t kHelpIndent = 28;
@@ -277,54 +353,53 @@ std::string WrapHelp(std::string_view help) {
 
 }  // namespace
 
+// getopt_long, as every other tool parses its options: "--" ends the options, values may follow
+// the option ("-d16F628A", "--prog-delay=15") or come as the next argument, a long option may be
+// abbreviated as long as it stays unambiguous, and options and arguments may be mixed. It keeps
+// its position in globals (optind), so one parse runs at a time; optind = 0 starts afresh.
 TParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
     TParseResult result;
     TCliOptions& options = result.Options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument.size() < 2 || argument[0] != '-') {
-            if (options.Command.empty()) {
-                options.Command = argument;
-            } else {
-                options.Arguments.push_back(argument);
-            }
+    const auto addArgument = [&options](std::string argument) {
+        if (options.Command.empty()) {
+            options.Command = std::move(argument);
+        } else {
+            options.Arguments.push_back(std::move(argument));
+        }
+    };
+    // getopt_long takes a C program's argv: writable strings after the program's name.
+    std::vector<std::string> copies{"vantrel-cli"};
+    copies.insert(copies.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& copy : copies) {
+        argv.push_back(copy.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(copies.size());
+
+    const TGetoptTable table(OptionSpecs());
+    optind = 0;
+    opterr = 0;
+    int code = 0;
+    while ((code = getopt_long(argc, argv.data(), table.ShortOptions(), table.LongOptions(),
+                               nullptr)) != -1) {
+        if (code == kPlainArgument) {
+            addArgument(optarg);
             continue;
         }
-        const TOptionSpec* spec = nullptr;
-        std::optional<std::string> inlineValue;
-        if (argument.rfind("--", 0) == 0) {
-            std::string name = argument.substr(2);
-            if (const auto equals = name.find('='); equals != std::string::npos) {
-                inlineValue = name.substr(equals + 1);
-                name.resize(equals);
-            }
-            spec = FindLong(name);
-        } else if (argument.size() == 2) {
-            spec = FindShort(argument[1]);
-        }
-        if (spec == nullptr) {
-            result.Error = "unknown option '" + argument + "'";
+        if (code == '?' || code == ':') {
+            result.Error = RefusalOf(code, optopt, argv[static_cast<std::size_t>(optind - 1)]);
             return result;
         }
-        std::string value;
-        if (!spec->ValueName.empty()) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (i + 1 < arguments.size()) {
-                value = arguments[++i];
-            } else {
-                result.Error = "option '" + argument + "' needs a value (" +
-                               std::string(spec->ValueName) + ")";
-                return result;
-            }
-        } else if (inlineValue) {
-            result.Error = "option '--" + std::string(spec->Long) + "' takes no value";
-            return result;
-        }
-        if (std::string error = spec->Apply(options, value); !error.empty()) {
+        const TOptionSpec* spec = SpecOfCode(code);
+        if (std::string error = spec->Apply(options, optarg != nullptr ? optarg : "");
+            !error.empty()) {
             result.Error = std::move(error);
             return result;
         }
+    }
+    for (int i = optind; i < argc; ++i) {  // everything after "--"
+        addArgument(argv[static_cast<std::size_t>(i)]);
     }
     return result;
 }
@@ -345,6 +420,14 @@ std::string OptionsHelp() {
         text += "  " + names + WrapHelp(spec.Help) + "\n";
     }
     return text;
+}
+
+std::vector<TOptionHelp> OptionHelpRows() {
+    std::vector<TOptionHelp> rows;
+    for (const TOptionSpec& spec : OptionSpecs()) {
+        rows.push_back({spec.Long, spec.Short, spec.ValueName, spec.Help});
+    }
+    return rows;
 }
 
 }  // namespace vantrel::cli

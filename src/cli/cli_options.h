@@ -67,4 +67,15 @@ struct TParseResult {
 // The option lines of the help text.
 [[nodiscard]] std::string OptionsHelp();
 
+// One row of the option table as the help and the manual page describe it.
+struct TOptionHelp {
+    std::string_view Long;
+    char Short;                  // 0 when the option has no short form
+    std::string_view ValueName;  // empty for a flag
+    std::string_view Help;
+};
+
+// Every row of the option table, in its order.
+[[nodiscard]] std::vector<TOptionHelp> OptionHelpRows();
+
 }  // namespace vantrel::cli

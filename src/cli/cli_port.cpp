@@ -28,8 +28,12 @@ extern "C" void RequestStop(int signal) {
     }
 }
 
-// Catches SIGINT and SIGTERM while the programmer is open, so a Ctrl-C ends the operation at the
-// next port access and the outputs are switched off, and puts the previous handlers back.
+// Catches every terminating signal the program can catch while the programmer is open - an
+// interrupt, a termination, a hang-up of the terminal, a quit, a reader of standard output that
+// went away - so the operation ends at the next port access and the outputs are switched off;
+// puts the previous handlers back afterwards. A hang-up, interrupt or quit that was ignored when
+// the program started (nohup, a background job of a script) stays ignored: whoever started it
+// that way meant the operation to survive them.
 class TSignalCatcher {
   public:
     explicit TSignalCatcher(TStopToken& token) {
@@ -38,12 +42,19 @@ class TSignalCatcher {
         action.sa_handler = RequestStop;
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], &action, &previous_[i]);
+            sigaction(kSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler == SIG_IGN && KeptIgnored(kSignals[i])) {
+                continue;
+            }
+            sigaction(kSignals[i], &action, nullptr);
+            installed_[i] = true;
         }
     }
     ~TSignalCatcher() {
         for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], &previous_[i], nullptr);
+            if (installed_[i]) {
+                sigaction(kSignals[i], &previous_[i], nullptr);
+            }
         }
         signalledToken.store(nullptr);
     }
@@ -51,8 +62,12 @@ class TSignalCatcher {
     TSignalCatcher& operator=(const TSignalCatcher&) = delete;
 
   private:
-    static constexpr std::array<int, 2> kSignals{SIGINT, SIGTERM};
-    std::array<struct sigaction, 2> previous_{};
+    static constexpr std::array<int, 5> kSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+    static bool KeptIgnored(int signal) {
+        return signal == SIGHUP || signal == SIGINT || signal == SIGQUIT;
+    }
+    std::array<struct sigaction, kSignals.size()> previous_{};
+    std::array<bool, kSignals.size()> installed_{};
 };
 
 // Arms the pin layer with the stop token for the body; the closing switch-off runs unarmed.
@@ -150,7 +165,7 @@ int RunWithProgrammer(const TCliOptions& options, TCliStreams streams, THardware
                       TPortScope scope, const TProgrammerBody& body) {
     std::optional<std::uint8_t> device;
     if (!SimulatedDevice(options, settings, device, streams.Err)) {
-        return kExitNoProgrammer;
+        return kExitBadInput;
     }
     std::ofstream traceFile;
     if (options.TraceFile) {
@@ -171,7 +186,9 @@ int RunWithProgrammer(const TCliOptions& options, TCliStreams streams, THardware
         for (const std::string& error : opened.Errors) {
             streams.Err << "vantrel-cli: " << error << "\n";
         }
-        return kExitNoProgrammer;
+        // A chip file that cannot be read or is corrupt is bad input; the rest means there is
+        // no programmer to use.
+        return opened.Failure == TConnectionFailure::BadInput ? kExitBadInput : kExitNoProgrammer;
     }
     TProgrammerConnection& connection = *opened.Connection;
     TStopToken stop;

@@ -20,7 +20,7 @@ namespace vantrel::cli {
 struct TProgrammerAccess {
     TProgrammerConnection& Connection;
     TPinLayer& Pins;
-    // Set by SIGINT, SIGTERM and the other terminating signals while the programmer is open.
+    // Set by SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE while the programmer is open.
     const TStopToken& Stop;
 };
 
@@ -29,9 +29,10 @@ using TProgrammerBody = std::function<int(TProgrammerAccess&)>;
 // Opens the trace and the programmer on the back-end `settings` name (the simulated socket holds
 // a chip of the -d device, or is empty without one), runs `body` with every port access
 // stoppable by a signal, and closes the programmer - which switches Vpp, Vpp40 and Vdd off -
-// however the body ends: normally, by an exception, or by SIGINT/SIGTERM. Nothing else touches the
-// port. Returns the body's exit status, or kExitNoProgrammer when the port cannot be opened or
-// fails, kExitBadInput when the trace file cannot be created, 128 + the signal when interrupted.
+// however the body ends: normally, by an exception, or by a terminating signal (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT, SIGPIPE). Nothing else touches the port. Returns the body's exit status, or
+// kExitNoProgrammer when the port cannot be opened or fails, kExitBadInput when the trace file
+// cannot be created, 128 + the signal when interrupted.
 [[nodiscard]] int RunWithProgrammer(const TCliOptions& options, TCliStreams streams,
                                     THardwareSettings& settings, TPortScope scope,
                                     const TProgrammerBody& body);

@@ -18,15 +18,20 @@ int RunReadCommand(const TCliOptions& options, TCliStreams streams) {
     }
     // Without -o the image goes to standard output, so the status texts go to the other stream.
     std::ostream& status = options.OutputFile ? streams.Out : streams.Err;
-    const int status_code =
-        RunChipOperation(options, streams, *session, status, TChipOperation::Read);
-    if (status_code != kExitSuccess) {
-        return status_code;
+    bool readComplete = false;
+    const int exitStatus =
+        RunChipOperation(options, streams, *session, status, TChipOperation::Read, &readComplete);
+    if (!readComplete) {
+        return exitStatus;
     }
-    // Written only once the programmer is off and the read is complete.
+    // Written only once the programmer is off and the read is complete - and then always: what
+    // was read is the user's even when the simulated chip could not be kept afterwards.
     const std::string text =
         JoinLines(BufferToHex(session->Device.Image, session->Device.Device()));
-    return WriteResult(options, text, streams) ? kExitSuccess : kExitBadInput;
+    if (!WriteResult(options, text, streams) && exitStatus == kExitSuccess) {
+        return kExitBadInput;
+    }
+    return exitStatus;
 }
 
 }  // namespace vantrel::cli

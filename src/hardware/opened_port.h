@@ -11,6 +11,7 @@ namespace vantrel {
 struct TOpenedPort {
     std::unique_ptr<TPortAccess> Port;  // null when opening failed
     std::string Error;
+    bool InUse = false;  // refused because another program or driver holds the port
 };
 
 }  // namespace vantrel

@@ -81,11 +81,21 @@ std::string OpenFailure(const std::string& path, std::uint16_t base, int error,
         case ENXIO:
         case ENODEV:
             return what + " (no port behind the device: load parport_pc: modprobe parport_pc)";
-        case EBUSY:
-            return what + " (another program is using the port)";
         default:
             return what;
     }
+}
+
+// The exclusive claim is refused while any other program or driver has the port registered.
+bool ClaimRefusedAsInUse(int error) {
+    return error == EBUSY || error == ENXIO;
+}
+
+std::string InUseFailure(const std::string& path, std::uint16_t base, int error) {
+    return "cannot claim " + path + " for the port at " + HexAddress(base) + ": " +
+           std::strerror(error) +
+           " (another program or driver holds the port; the printer driver lp does while it is "
+           "loaded: modprobe -r lp)";
 }
 
 }  // namespace
@@ -146,8 +156,17 @@ TOpenedPort TPpdevPort::Open(std::uint16_t base, TPpdevSystem& system) {
     if (fd < 0) {
         return {nullptr, OpenFailure(path, base, -fd, "open")};
     }
-    if (const int error = system.Ioctl(fd, PPCLAIM, nullptr); error != 0) {
+    // Exclusively: while we hold the port no other program's or driver's access can come in
+    // between our accesses, which would garble the programming protocol.
+    int error = system.Ioctl(fd, PPEXCL, nullptr);
+    if (error == 0) {
+        error = system.Ioctl(fd, PPCLAIM, nullptr);
+    }
+    if (error != 0) {
         system.Close(fd);
+        if (ClaimRefusedAsInUse(error)) {
+            return {nullptr, InUseFailure(path, base, error), true};
+        }
         return {nullptr, OpenFailure(path, base, error, "claim")};
     }
     return {std::unique_ptr<TPortAccess>(new TPpdevPort(base, system, fd, std::move(path))), {}};

@@ -41,7 +41,8 @@ class TLinuxPpdevSystem final : public TPpdevSystem {
 [[nodiscard]] std::string ParportDevicePath(unsigned number);
 
 // The port through Linux's parallel-port user-space driver: needs only membership of group lp.
-// It holds the claimed port until it is destroyed.
+// It claims the port exclusively and holds it until it is destroyed; a port another program or
+// driver holds is refused as in use.
 class TPpdevPort final : public TPortAccess {
   public:
     [[nodiscard]] static TOpenedPort Open(std::uint16_t base, TPpdevSystem& system);

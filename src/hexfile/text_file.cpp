@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <random>
 #include <sstream>
 #include <system_error>
 
@@ -70,6 +72,16 @@ TFileResult ReadTextFile(const std::filesystem::path& path, std::string& text) {
 
 namespace {
 
+// Symbolic links followed before a file is written: as many as the kernel follows itself.
+constexpr int kMaxLinkHops = 40;
+constexpr int kTemporaryNameTries = 100;
+constexpr mode_t kNewFileMode = 0666;  // less the umask, which the kernel applies on creation
+constexpr mode_t kPermissionBits = 07777;
+
+std::string ErrnoText(int error) {
+    return std::strerror(error);
+}
+
 TFileResult WriteAll(int fd, std::string_view text, const std::string& name) {
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
@@ -77,42 +89,155 @@ TFileResult WriteAll(int fd, std::string_view text, const std::string& name) {
             if (errno == EINTR) {
                 continue;
             }
-            return {false, "Cannot write '" + name + "': " + std::strerror(errno)};
+            return {false, "Cannot write '" + name + "': " + ErrnoText(errno)};
         }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
     return {true, {}};
 }
 
-}  // namespace
+// What a path names once its symbolic links are followed: the file to write, and its status
+// when it exists. A link to a file that does not exist yet names the file to create.
+struct TWriteTarget {
+    std::filesystem::path Path;
+    std::optional<struct stat> Status;
+    int Error = 0;  // errno when the path cannot be followed
+};
 
-TFileResult WriteTextFileAtomically(const std::filesystem::path& path, std::string_view text) {
-    const std::string name = path.string();
-    std::string temporary = name + ".tmpXXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+TWriteTarget FollowLinks(const std::filesystem::path& path) {
+    TWriteTarget target{path, std::nullopt, 0};
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat status {};
+        if (::lstat(target.Path.c_str(), &status) != 0) {
+            if (errno != ENOENT) {
+                target.Error = errno;
+            }
+            return target;
+        }
+        if (!S_ISLNK(status.st_mode)) {
+            target.Status = status;
+            return target;
+        }
+        std::error_code ec;
+        const std::filesystem::path link = std::filesystem::read_symlink(target.Path, ec);
+        if (ec) {
+            target.Error = ec.value();
+            return target;
+        }
+        target.Path = link.is_absolute() ? link : target.Path.parent_path() / link;
+    }
+    target.Error = ELOOP;
+    return target;
+}
+
+// Devices and FIFOs are written as they are: renaming a file over /dev/null would replace the
+// device node, and a reader on a FIFO waits for the data, not for a new file.
+TFileResult WriteInPlace(const std::filesystem::path& path, std::string_view text,
+                         const std::string& name) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return {false, "Cannot create a file beside '" + name + "': " + std::strerror(errno)};
+        return {false, "Cannot open '" + name + "': " + ErrnoText(errno)};
     }
     TFileResult result = WriteAll(fd, text, name);
+    if (::close(fd) != 0 && result.Ok) {
+        result = {false, "Cannot write '" + name + "': " + ErrnoText(errno)};
+    }
+    return result;
+}
+
+// A new file beside `path`, created with the usual permissions; -1 with errno set when none
+// can be made.
+int CreateTemporaryBeside(const std::filesystem::path& path, std::string& temporary) {
+    std::random_device random;
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        std::ostringstream name;
+        name << path.string() << ".tmp" << std::hex << random();
+        temporary = name.str();
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// The replaced file keeps its permissions and, where the system allows it, its owner.
+int KeepAttributes(int fd, const struct stat& original) {
+    // The owner first: changing it may clear mode bits that the second call sets again.
+    static_cast<void>(::fchown(fd, original.st_uid, original.st_gid));
+    return ::fchmod(fd, original.st_mode & kPermissionBits) == 0 ? 0 : errno;
+}
+
+// Makes the rename itself survive a power cut; a folder that cannot be synced is no failure.
+void SyncFolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        static_cast<void>(::fsync(fd));
+        ::close(fd);
+    }
+}
+
+TFileResult ReplaceByRename(const TWriteTarget& target, std::string_view text,
+                            const std::string& name) {
+    std::string temporary;
+    const int fd = CreateTemporaryBeside(target.Path, temporary);
+    if (fd < 0) {
+        return {false, "Cannot create a file beside '" + name + "': " + ErrnoText(errno)};
+    }
+    TFileResult result = WriteAll(fd, text, name);
+    if (result.Ok && target.Status) {
+        if (const int error = KeepAttributes(fd, *target.Status); error != 0) {
+            result = {false, "Cannot write '" + name + "': " + ErrnoText(error)};
+        }
+    }
     if (result.Ok && ::fsync(fd) != 0) {
-        result = {false, "Cannot write '" + name + "': " + std::strerror(errno)};
+        result = {false, "Cannot write '" + name + "': " + ErrnoText(errno)};
     }
     if (::close(fd) != 0 && result.Ok) {
-        result = {false, "Cannot write '" + name + "': " + std::strerror(errno)};
+        result = {false, "Cannot write '" + name + "': " + ErrnoText(errno)};
     }
-    // mkstemp creates the file readable by its owner only; give it the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (result.Ok && ::chmod(temporary.c_str(), 0666 & ~mask) != 0) {
-        result = {false, "Cannot write '" + name + "': " + std::strerror(errno)};
-    }
-    if (result.Ok && std::rename(temporary.c_str(), name.c_str()) != 0) {
-        result = {false, "Cannot replace '" + name + "': " + std::strerror(errno)};
+    if (result.Ok && std::rename(temporary.c_str(), target.Path.c_str()) != 0) {
+        result = {false, "Cannot replace '" + name + "': " + ErrnoText(errno)};
     }
     if (!result.Ok) {
         ::unlink(temporary.c_str());
+        return result;
     }
+    SyncFolderOf(target.Path);
     return result;
+}
+
+}  // namespace
+
+std::filesystem::path FollowSymbolicLinks(const std::filesystem::path& path) {
+    const TWriteTarget target = FollowLinks(path);
+    return target.Error == 0 ? target.Path : path;
+}
+
+TFileResult WriteTextFileAtomically(const std::filesystem::path& path, std::string_view text) {
+    const std::string name = path.string();
+    // Asked of the kernel first, through every link: /dev/stdout and /proc/self/fd/N name a
+    // pipe or a terminal by a link that reading it cannot follow.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+        !S_ISDIR(status.st_mode)) {
+        return WriteInPlace(path, text, name);
+    }
+    const TWriteTarget target = FollowLinks(path);
+    if (target.Error != 0) {
+        return {false, "Cannot write '" + name + "': " + ErrnoText(target.Error)};
+    }
+    if (target.Status && S_ISDIR(target.Status->st_mode)) {
+        return {false, "'" + name + "' is a directory, not a file"};
+    }
+    if (target.Status && !S_ISREG(target.Status->st_mode)) {
+        return WriteInPlace(target.Path, text, name);
+    }
+    return ReplaceByRename(target, text, name);
 }
 
 }  // namespace vantrel

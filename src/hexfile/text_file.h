@@ -24,8 +24,15 @@ inline constexpr std::size_t kMaxTextFileBytes = 64 * 1024 * 1024;
 // Reads a whole file; on failure `text` is untouched and the result says why.
 [[nodiscard]] TFileResult ReadTextFile(const std::filesystem::path& path, std::string& text);
 
-// Writes the text to a temporary file beside `path` and renames it over `path`, so an existing
-// file is replaced only by complete new content and never left half written.
+// The file a write to `path` reaches: its symbolic links followed, also to a file that is not
+// there yet; `path` itself when it is no link or cannot be followed.
+[[nodiscard]] std::filesystem::path FollowSymbolicLinks(const std::filesystem::path& path);
+
+// Writes the text to `path` so that nothing the user owns is lost. A regular file (or a new one)
+// is written to a temporary file beside it that is then renamed over it, so it is replaced only
+// by complete new content and never left half written; the replaced file keeps its permissions.
+// A symbolic link is followed and its target written, the link staying a link. Devices and FIFOs
+// (/dev/null, a named pipe) are written in place, as a shell's redirection would.
 [[nodiscard]] TFileResult WriteTextFileAtomically(const std::filesystem::path& path,
                                                   std::string_view text);
 

@@ -14,9 +14,8 @@ namespace vantrel {
 // by a port that fails half-way, or by a requested stop. Nothing is thrown; the result says how
 // it ended. The session's hardware settings must be the ones the connection was opened with.
 [[nodiscard]] TOperationResult RunChipOperation(TProgrammerConnection& connection,
-                                                TChipOperation operation,
-                                                TVantrelSession& session, TProgrammingUi& ui,
-                                                const TStopToken& stop);
+                                                TChipOperation operation, TVantrelSession& session,
+                                                TProgrammingUi& ui, const TStopToken& stop);
 
 // "Write", "Read", "Verify", "Erase".
 [[nodiscard]] std::string_view ChipOperationName(TChipOperation operation);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "device/hex_text.h"
 #include "hardware/direct_port.h"
 #include "hardware/millisecond_clock.h"
 #include "hardware/port_bus.h"
@@ -11,6 +12,7 @@
 #include "hardware/ppdev_port.h"
 #include "hardware/programmer_presets.h"
 #include "hexfile/text_file.h"
+#include "service/exclusive_lock.h"
 #include "sim/sim_chip_file.h"
 #include "sim/simulated_board.h"
 
@@ -55,12 +57,22 @@ std::optional<TSimChipState> LoadKeptChip(const std::string& path,
 }  // namespace
 
 struct TProgrammerConnection::TImpl {
-    explicit TImpl(THardwareSettings& hardware) : Settings(hardware) {}
+    TImpl(THardwareSettings& hardware, const TConnectionOptions& options)
+        : Settings(hardware),
+          LockDirectory(options.LockDirectory.empty() ? SystemLockDirectory()
+                                                      : options.LockDirectory),
+          Ppdev(options.PpdevSystem != nullptr ? *options.PpdevSystem : PpdevSystem),
+          Direct(options.DirectIo != nullptr ? *options.DirectIo : DirectIo) {}
 
     THardwareSettings& Settings;
-    // The system interfaces outlive the ports that use them: members go in reverse order.
+    std::filesystem::path LockDirectory;
+    // The system interfaces and the locks outlive the ports that use them: members go in
+    // reverse order.
     TLinuxPpdevSystem PpdevSystem;
     TSystemDirectIo DirectIo;
+    TPpdevSystem& Ppdev;
+    TDirectIo& Direct;
+    std::vector<std::unique_ptr<TExclusiveLock>> Locks;
     TSystemClock SystemClock;
     TVirtualClock VirtualClock;
     std::unique_ptr<TSimulatedBoard> Board;
@@ -71,28 +83,73 @@ struct TProgrammerConnection::TImpl {
     std::optional<TPinLayer> Pins;
     bool Closed = false;
 
-    [[nodiscard]] bool OpenSimulated(const std::vector<std::uint16_t>& bases,
-                                     const TConnectionOptions& options,
-                                     std::vector<std::string>& errors);
+    [[nodiscard]] TConnectionFailure OpenSimulated(const std::vector<std::uint16_t>& bases,
+                                                   const TConnectionOptions& options,
+                                                   std::vector<std::string>& errors);
     [[nodiscard]] bool OpenReal(const std::vector<std::uint16_t>& bases,
                                 std::vector<std::string>& errors);
+    [[nodiscard]] TOpenedPort OpenPort(std::uint16_t base);
+    [[nodiscard]] bool LockChipFile(std::vector<std::string>& errors);
 };
 
-bool TProgrammerConnection::TImpl::OpenSimulated(const std::vector<std::uint16_t>& bases,
-                                                 const TConnectionOptions& options,
-                                                 std::vector<std::string>& errors) {
+// The port at `base`, claimed and locked for this program alone.
+TOpenedPort TProgrammerConnection::TImpl::OpenPort(std::uint16_t base) {
+    const std::filesystem::path lockFile = PortLockFile(LockDirectory, base);
+    const std::string port = "the port at 0x" + HexWordText(base);
+    // Opened first, so a machine without the port never touches the lock folder; nothing is
+    // written to the port before it is locked.
+    TOpenedPort opened = Settings.Driver == TPortDriver::Direct ? TDirectPort::Open(base, Direct)
+                                                                : TPpdevPort::Open(base, Ppdev);
+    if (!opened.Port) {
+        if (const long holder = opened.InUse ? TExclusiveLock::HolderOf(lockFile) : 0) {
+            opened.Error = port + " is " + InUseText(holder);
+        }
+        return opened;
+    }
+    TExclusiveLock::TAttempt lock = TExclusiveLock::Take(lockFile);
+    if (lock.Outcome != TExclusiveLock::TOutcome::Taken) {
+        const bool inUse = lock.Outcome == TExclusiveLock::TOutcome::InUse;
+        return {nullptr, inUse ? port + " is " + InUseText(lock.HolderPid) : lock.Error, inUse};
+    }
+    Locks.push_back(std::move(lock.Lock));
+    return opened;
+}
+
+// The simulated chip file is the chip: two programs writing it at once would lose one's work.
+bool TProgrammerConnection::TImpl::LockChipFile(std::vector<std::string>& errors) {
+    const std::string& chipFile = Settings.Simulator.ChipFile;
+    TExclusiveLock::TAttempt lock = TExclusiveLock::Take(ChipFileLockFile(LockDirectory, chipFile));
+    if (lock.Outcome == TExclusiveLock::TOutcome::Taken) {
+        Locks.push_back(std::move(lock.Lock));
+        return true;
+    }
+    errors.push_back(lock.Outcome == TExclusiveLock::TOutcome::InUse
+                         ? "the simulated chip file " + chipFile + " is " +
+                               InUseText(lock.HolderPid)
+                         : lock.Error);
+    return false;
+}
+
+// An unknown board or fault, or a chip file that cannot be read or is corrupt, is the user's
+// input at fault (BadInput); a chip file another program holds leaves no programmer to use.
+TConnectionFailure TProgrammerConnection::TImpl::OpenSimulated(
+    const std::vector<std::uint16_t>& bases, const TConnectionOptions& options,
+    std::vector<std::string>& errors) {
     const TSimulatorSettings& simulator = Settings.Simulator;
     const TProgrammerPreset* preset = SimulatedBoardPreset(simulator);
     if (preset == nullptr) {
         errors.push_back("unknown simulated board '" + simulator.Board + "'");
-        return false;
+        return TConnectionFailure::BadInput;
     }
     TSimFaults faults;
     for (const std::string& name : simulator.Faults) {
         if (std::string error = AddSimFault(name, faults); !error.empty()) {
             errors.push_back(std::move(error));
-            return false;
+            return TConnectionFailure::BadInput;
         }
+    }
+    if (!simulator.ChipFile.empty() && !LockChipFile(errors)) {
+        return TConnectionFailure::NoProgrammer;
     }
     TSimChipState chip;
     std::error_code missing;
@@ -103,7 +160,7 @@ bool TProgrammerConnection::TImpl::OpenSimulated(const std::vector<std::uint16_t
     } else if (keptFileExists) {
         auto kept = LoadKeptChip(simulator.ChipFile, errors);
         if (!kept) {
-            return false;
+            return TConnectionFailure::BadInput;
         }
         chip = std::move(*kept);
     } else if (options.SimulatedDevice) {
@@ -122,7 +179,7 @@ bool TProgrammerConnection::TImpl::OpenSimulated(const std::vector<std::uint16_t
             Bus.AttachEmpty(base);
         }
     }
-    return true;
+    return TConnectionFailure::None;
 }
 
 bool TProgrammerConnection::TImpl::OpenReal(const std::vector<std::uint16_t>& bases,
@@ -130,9 +187,7 @@ bool TProgrammerConnection::TImpl::OpenReal(const std::vector<std::uint16_t>& ba
     std::vector<std::string> failures;
     bool any = false;
     for (const std::uint16_t base : bases) {
-        TOpenedPort opened = Settings.Driver == TPortDriver::Direct
-                                 ? TDirectPort::Open(base, DirectIo)
-                                 : TPpdevPort::Open(base, PpdevSystem);
+        TOpenedPort opened = OpenPort(base);
         if (opened.Port) {
             Bus.Attach(base, std::move(opened.Port));
             any = true;
@@ -149,14 +204,12 @@ bool TProgrammerConnection::TImpl::OpenReal(const std::vector<std::uint16_t>& ba
 
 TProgrammerConnection::TOpened TProgrammerConnection::Open(THardwareSettings& settings,
                                                            const TConnectionOptions& options) {
-    auto impl = std::make_unique<TImpl>(settings);
+    auto impl = std::make_unique<TImpl>(settings, options);
     TOpened result;
     const std::vector<std::uint16_t> bases = BasesOf(options.Scope, settings.PortBase);
     if (settings.Driver == TPortDriver::Simulated) {
-        if (!impl->OpenSimulated(bases, options, result.Errors)) {
-            // An unusable simulator setting is a bad setting, but it leaves the program without
-            // a programmer all the same.
-            result.Failure = TConnectionFailure::NoProgrammer;
+        result.Failure = impl->OpenSimulated(bases, options, result.Errors);
+        if (result.Failure != TConnectionFailure::None) {
             return result;
         }
     } else if (!impl->OpenReal(bases, result.Errors)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -13,6 +14,8 @@
 namespace vantrel {
 
 class TSimulatedBoard;
+class TPpdevSystem;
+class TDirectIo;
 
 // Which ports a connection opens.
 enum class TPortScope {
@@ -29,21 +32,31 @@ struct TConnectionOptions {
     // is for the chip operations' device ID check to find, as on a real programmer. Nothing and
     // no kept chip: an empty socket, where the board alone answers port detection.
     std::optional<std::uint8_t> SimulatedDevice;
+    // Where the locks on ports and chip files are kept; empty: the system's (SystemLockDirectory).
+    std::filesystem::path LockDirectory;
+    // What the real back-ends talk to; null: the machine's own kernel and I/O instructions.
+    // Tests put fakes here.
+    TPpdevSystem* PpdevSystem = nullptr;
+    TDirectIo* DirectIo = nullptr;
 };
 
 // Why a connection could not be opened.
 enum class TConnectionFailure {
     None,
     NoProgrammer,  // no port could be opened: no device node, no permission, no driver
-    BadInput,      // the simulator's settings are unusable (unknown board or fault)
+    BadInput,      // the simulator's settings are unusable (unknown board or fault, a chip file
+                   // that cannot be read or is corrupt)
 };
 
 // The programmer as one program run holds it: the port back-end the settings name (ppdev,
 // direct or the simulated board), behind a bus of the addresses it may reach, with the pin
-// layer over the settings. The settings stay the caller's: the hardware settings window and
-// port detection change them while the connection is open, and every routine reads the delays
-// from them. Closing - or destroying - the connection switches Vpp, Vpp40 and Vdd off, as the
-// end of the program does.
+// layer over the settings. It holds the programmer for itself while it is open: each port is
+// claimed exclusively (ppdev's exclusive claim) and locked, whichever back-end reaches it, and a
+// simulated chip file is locked, so a second program is refused with "in use by another program
+// (PID n)" rather than mixing its accesses or its chip in. The settings stay the caller's: the
+// hardware settings window and port detection change them while the connection is open, and every
+// routine reads the delays from them. Closing - or destroying - the connection switches Vpp, Vpp40
+// and Vdd off, as the end of the program does.
 class TProgrammerConnection {
   public:
     struct TOpened {

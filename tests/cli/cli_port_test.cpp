@@ -68,21 +68,45 @@ TEST(RunWithProgrammerTest, OutputsAreSwitchedOffWhenTheBodyFails) {
     ExpectSwitchedOffAtTheEnd(portFailed.Trace);
 }
 
-TEST(RunWithProgrammerTest, InterruptStopsAtTheNextAccessAndSwitchesOff) {
+// Every terminating signal the program can catch - an interrupt, a termination, a hang-up, a
+// quit, a reader of standard output that went away - stops at the next access and switches off.
+TEST(RunWithProgrammerTest, TerminatingSignalsStopAtTheNextAccessAndSwitchOff) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        const TRun run = RunBody([signal](TProgrammerAccess& programmer) {
+            programmer.Pins.SetVdd(true);
+            std::raise(signal);
+            programmer.Pins.SetVpp(true);  // never reaches the port
+            ADD_FAILURE() << "the body went on after signal " << signal;
+            return kExitSuccess;
+        });
+        EXPECT_EQ(run.Status, 128 + signal);
+        EXPECT_THAT(run.Err, HasSubstr("interrupted by signal " + std::to_string(signal)));
+        ASSERT_EQ(run.Trace.size(), 12u + 2u + 10u);  // start-up off, Vdd on, the end
+        ExpectSwitchedOffAtTheEnd(run.Trace);
+        struct sigaction current {};
+        sigaction(signal, nullptr, &current);
+        EXPECT_EQ(current.sa_handler, SIG_DFL) << "the previous handler is back";
+    }
+}
+
+// Started under nohup the operation is meant to outlive the terminal: a hang-up ignored at the
+// start stays ignored, and the operation runs to its end.
+TEST(RunWithProgrammerTest, HangUpIgnoredAtTheStartStaysIgnored) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction previous {};
+    sigaction(SIGHUP, &ignore, &previous);
     const TRun run = RunBody([](TProgrammerAccess& programmer) {
         programmer.Pins.SetVdd(true);
-        std::raise(SIGINT);
-        programmer.Pins.SetVpp(true);  // never reaches the port
-        ADD_FAILURE() << "the body went on after the interrupt";
+        std::raise(SIGHUP);
+        programmer.Pins.SetVpp(true);
         return kExitSuccess;
     });
-    EXPECT_EQ(run.Status, 128 + SIGINT);
-    EXPECT_THAT(run.Err, HasSubstr("interrupted"));
-    ASSERT_EQ(run.Trace.size(), 12u + 2u + 10u);  // start-up off, Vdd on, the end
-    ExpectSwitchedOffAtTheEnd(run.Trace);
     struct sigaction current {};
-    sigaction(SIGINT, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_DFL);  // the previous handler is back
+    sigaction(SIGHUP, &previous, &current);
+    EXPECT_EQ(run.Status, kExitSuccess) << run.Err;
+    EXPECT_EQ(current.sa_handler, SIG_IGN);
+    ExpectSwitchedOffAtTheEnd(run.Trace);
 }
 
 }  // namespace

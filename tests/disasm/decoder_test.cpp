@@ -148,9 +148,9 @@ TEST(IncludeSymbols, EveryPrintableNameWasChecked) {
 
 TEST(IncludeSymbols, GeneratedTableMatchesTheIncludeFiles) {
     const std::filesystem::path script = SourceDir() / "scripts/gen_include_symbols.py";
-    if (!HaveProgram("python3") || !std::filesystem::exists("/usr/share/gputils/header")) {
-        GTEST_SKIP() << "needs python3 and the gputils include files";
-    }
+    VANTREL_REQUIRE_TOOL(HaveProgram("python3"), "python3");
+    VANTREL_REQUIRE_TOOL(std::filesystem::exists("/usr/share/gputils/header"),
+                         "/usr/share/gputils/header (Debian package gputils)");
     const TProcessResult generated = RunProcess("python3", {script.string(), "--output", "-"});
     ASSERT_EQ(generated.ExitStatus, 0) << generated.Err;
     EXPECT_EQ(generated.Out, ReadFile(SourceDir() / "src/disasm/include_symbols_table.cpp"))

@@ -162,9 +162,7 @@ struct TImageCase {
 class GpasmRoundTrip : public testing::TestWithParam<TImageCase> {};
 
 TEST_P(GpasmRoundTrip, SourceAssemblesIntoTheSameImage) {
-    if (!HaveGpasm()) {
-        GTEST_SKIP() << "gpasm (gputils) is not installed";
-    }
+    VANTREL_REQUIRE_TOOL(HaveGpasm(), "gpasm (Debian package gputils)");
     TDeviceState state = StateFor(GetParam().Device);
     GetParam().Fill(state);
     ExpectRoundTrip(state);
@@ -381,9 +379,7 @@ std::vector<std::size_t> DisassembledDevices() {
 
 TEST_P(GpasmRandomRoundTrip, SourceAssemblesIntoTheSameImage) {
     const TPicDevice& device = DeviceTable[GetParam()];
-    if (!HaveGpasm()) {
-        GTEST_SKIP() << "gpasm (gputils) is not installed";
-    }
+    VANTREL_REQUIRE_TOOL(HaveGpasm(), "gpasm (Debian package gputils)");
     TDeviceState state = StateFor(device.Name);
     TRandomImage(static_cast<unsigned>(GetParam()) + 1).Fill(state);
     ExpectRoundTrip(state);

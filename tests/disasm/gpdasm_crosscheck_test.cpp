@@ -109,9 +109,7 @@ struct TCoreCase {
 class GpdasmCrossCheck : public testing::TestWithParam<TCoreCase> {};
 
 TEST_P(GpdasmCrossCheck, DecodesEveryOpcodePatternAlike) {
-    if (!HaveProgram("gpdasm")) {
-        GTEST_SKIP() << "gpdasm (gputils) is not installed";
-    }
+    VANTREL_REQUIRE_TOOL(HaveProgram("gpdasm"), "gpdasm (Debian package gputils)");
     const TCoreCase& c = GetParam();
     TDeviceState state = StateFor("16F877");
     TTempDir dir;

@@ -41,9 +41,9 @@ class TFakeKernel final : public TPpdevSystem {
     int Ioctl(int fd, unsigned long request, unsigned char* value) override {
         EXPECT_EQ(fd, kFd);
         const std::map<unsigned long, std::string> names{
-            {PPCLAIM, "PPCLAIM"},      {PPRELEASE, "PPRELEASE"}, {PPRDATA, "PPRDATA"},
-            {PPWDATA, "PPWDATA"},      {PPRSTATUS, "PPRSTATUS"}, {PPRCONTROL, "PPRCONTROL"},
-            {PPWCONTROL, "PPWCONTROL"}};
+            {PPEXCL, "PPEXCL"},         {PPCLAIM, "PPCLAIM"},      {PPRELEASE, "PPRELEASE"},
+            {PPRDATA, "PPRDATA"},       {PPWDATA, "PPWDATA"},      {PPRSTATUS, "PPRSTATUS"},
+            {PPRCONTROL, "PPRCONTROL"}, {PPWCONTROL, "PPWCONTROL"}};
         std::string call = names.at(request);
         if (const auto error = IoctlErrors.find(request); error != IoctlErrors.end()) {
             Calls.push_back(call + " failed");
@@ -122,9 +122,9 @@ TEST(PpdevPortTest, RoutesEachRegisterToItsRequestAndPassesValuesRaw) {
     EXPECT_EQ(port.DlPortReadPortUchar(0x379), 0x87);
     EXPECT_EQ(port.DlPortReadPortUchar(0x37A), 0x04);
     opened.Port.reset();
-    EXPECT_THAT(kernel.Calls,
-                ElementsAre("open /dev/parport0", "PPCLAIM", "PPWDATA A5", "PPWCONTROL 04",
-                            "PPRDATA", "PPRSTATUS", "PPRCONTROL", "PPRELEASE", "close 7"));
+    EXPECT_THAT(kernel.Calls, ElementsAre("open /dev/parport0", "PPEXCL", "PPCLAIM", "PPWDATA A5",
+                                          "PPWCONTROL 04", "PPRDATA", "PPRSTATUS", "PPRCONTROL",
+                                          "PPRELEASE", "close 7"));
 }
 
 TEST(PpdevPortTest, RefusesAddressesOutsideItsRegisters) {
@@ -145,10 +145,15 @@ TEST(PpdevPortTest, OpenFailuresSayWhatToDo) {
         int OpenError;
         int ClaimError;
         std::string Advice;
+        bool InUse;
     };
+    // The claim is exclusive: refused (ENXIO from the kernel, or EBUSY) while another program
+    // or driver has the port, which the caller is told apart.
     for (const TCase& c :
-         {TCase{ENOENT, 0, "modprobe parport_pc"}, TCase{EACCES, 0, "group lp"},
-          TCase{ENXIO, 0, "load parport_pc"}, TCase{0, EBUSY, "another program"}}) {
+         {TCase{ENOENT, 0, "modprobe parport_pc", false}, TCase{EACCES, 0, "group lp", false},
+          TCase{ENXIO, 0, "load parport_pc", false},
+          TCase{0, EBUSY, "another program or driver", true},
+          TCase{0, ENXIO, "modprobe -r lp", true}, TCase{0, EINVAL, "Invalid argument", false}}) {
         TFakeKernel kernel;
         if (c.OpenError != 0) {
             kernel.OpenErrors["/dev/parport0"] = c.OpenError;
@@ -160,6 +165,7 @@ TEST(PpdevPortTest, OpenFailuresSayWhatToDo) {
         EXPECT_FALSE(opened.Port);
         EXPECT_THAT(opened.Error, HasSubstr("/dev/parport0"));
         EXPECT_THAT(opened.Error, HasSubstr(c.Advice));
+        EXPECT_EQ(opened.InUse, c.InUse) << opened.Error;
         if (c.ClaimError != 0) {
             EXPECT_EQ(kernel.Calls.back(), "close 7");  // nothing left open
         }

@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace vantrel::test {
 
@@ -36,17 +38,36 @@ TTempDir::~TTempDir() {
 TProcessResult RunProcess(const std::filesystem::path& program,
                           const std::vector<std::string>& arguments,
                           const std::string& standardInput) {
+    return RunProcess(program, arguments, standardInput, TStandardOutput::Collected);
+}
+
+TProcessResult RunProcess(const std::filesystem::path& program,
+                          const std::vector<std::string>& arguments,
+                          const std::string& standardInput, TStandardOutput output) {
     int inPipe[2], outPipe[2], errPipe[2];
     if (::pipe(inPipe) != 0 || ::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) {
         throw std::runtime_error("pipe failed");
+    }
+    if (output != TStandardOutput::Collected) {
+        // Gone before the program starts, so its very first write finds no reader.
+        ::close(outPipe[0]);
+        outPipe[0] = -1;
     }
     const pid_t pid = ::fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
+        // The program starts with the default signal handling whatever the test runner has.
+        ::signal(SIGPIPE, SIG_DFL);
         ::dup2(inPipe[0], 0);
-        ::dup2(outPipe[1], 1);
+        if (output == TStandardOutput::DevFull) {
+            const int full = ::open("/dev/full", O_WRONLY);
+            ::dup2(full, 1);
+            ::close(full);
+        } else {
+            ::dup2(outPipe[1], 1);
+        }
         ::dup2(errPipe[1], 2);
         for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
             ::close(fd);
@@ -73,7 +94,7 @@ TProcessResult RunProcess(const std::filesystem::path& program,
         ::close(inPipe[1]);
         fds[2].fd = -1;
     }
-    int open = 2;
+    int open = outPipe[0] >= 0 ? 2 : 1;
     while (open > 0 || fds[2].fd >= 0) {
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             continue;
@@ -115,6 +136,11 @@ TProcessResult RunCli(const std::vector<std::string>& arguments) {
 
 bool HaveProgram(const std::string& name) {
     return RunProcess("sh", {"-c", "command -v " + name}).ExitStatus == 0;
+}
+
+bool ToolsRequired() {
+    const char* value = std::getenv("VANTREL_REQUIRE_TOOLS");
+    return value != nullptr && std::string_view(value) != "" && std::string_view(value) != "0";
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
