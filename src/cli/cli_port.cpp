@@ -70,21 +70,9 @@ class TSignalCatcher {
     std::array<bool, kSignals.size()> installed_{};
 };
 
-// Arms the pin layer with the stop token for the body; the closing switch-off runs unarmed.
-class TArmedPins {
-  public:
-    TArmedPins(TPinLayer& pins, const TStopToken& stop) : pins_(pins) { pins_.SetStopToken(&stop); }
-    ~TArmedPins() { pins_.SetStopToken(nullptr); }
-    TArmedPins(const TArmedPins&) = delete;
-    TArmedPins& operator=(const TArmedPins&) = delete;
-
-  private:
-    TPinLayer& pins_;
-};
-
 int RunGuarded(TProgrammerAccess& access, const TProgrammerBody& body, std::ostream& err) {
     try {
-        const TArmedPins armed(access.Pins, access.Stop);
+        const TStopScope armed(access.Pins, access.Stop);
         return body(access);
     } catch (const TOperationStopped& stopped) {
         err << "vantrel-cli: interrupted by signal " << stopped.Reason

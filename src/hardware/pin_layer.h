@@ -123,8 +123,26 @@ class TPinLayer {
     TMillisecondClock& clock_;
     TPortTrace* trace_;
     const TStopToken* stop_ = nullptr;
+
+    friend class TStopScope;
     std::uint32_t stopwatchStart_ = 0;
     std::array<TRegisterCopy, 2> copies_{};  // data register, control register
+};
+
+// Arms the pin layer with a stop token for a scope - an operation, a command's work - and puts
+// back what was armed before when it ends, however it ends.
+class TStopScope {
+  public:
+    TStopScope(TPinLayer& pins, const TStopToken& stop) : pins_(pins), saved_(pins.stop_) {
+        pins_.SetStopToken(&stop);
+    }
+    ~TStopScope() { pins_.SetStopToken(saved_); }
+    TStopScope(const TStopScope&) = delete;
+    TStopScope& operator=(const TStopScope&) = delete;
+
+  private:
+    TPinLayer& pins_;
+    const TStopToken* saved_;
 };
 
 }  // namespace vantrel

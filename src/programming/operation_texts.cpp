@@ -13,17 +13,7 @@ std::string Hex(std::uint32_t value) {
 }  // namespace
 
 std::string AbortedStatus(TChipOperation operation) {
-    switch (operation) {
-        case TChipOperation::Write:
-            return "Write ABORTED!";
-        case TChipOperation::Read:
-            return "Read ABORTED!";
-        case TChipOperation::Verify:
-            return "Verify ABORTED!";
-        case TChipOperation::Erase:
-            break;
-    }
-    return "Erase ABORTED!";
+    return std::string(ChipOperationName(operation)) + " ABORTED!";
 }
 
 std::string CalibrationSavedText(std::uint16_t word) {

@@ -12,6 +12,21 @@ namespace vantrel {
 // The user-level chip operations, so the hooks know which one starts or ends.
 enum class TChipOperation { Write, Read, Verify, Erase };
 
+// "Write", "Read", "Verify", "Erase": the operation as its status texts name it.
+[[nodiscard]] constexpr std::string_view ChipOperationName(TChipOperation operation) {
+    switch (operation) {
+        case TChipOperation::Write:
+            return "Write";
+        case TChipOperation::Read:
+            return "Read";
+        case TChipOperation::Verify:
+            return "Verify";
+        case TChipOperation::Erase:
+            return "Erase";
+    }
+    return {};
+}
+
 // The answer to a question with Yes, No and Cancel buttons; closing the box is Cancel.
 enum class TAnswer { Yes, No, Cancel };
 

@@ -45,18 +45,6 @@ class TFailureRecordingUi final : public TProgrammingUi {
     TProgrammingUi& inner_;
 };
 
-// Arms the pin layer with the stop token for the operation and disarms it afterwards.
-class TStopScope {
-  public:
-    TStopScope(TPinLayer& pins, const TStopToken& stop) : pins_(pins) { pins_.SetStopToken(&stop); }
-    ~TStopScope() { pins_.SetStopToken(nullptr); }
-    TStopScope(const TStopScope&) = delete;
-    TStopScope& operator=(const TStopScope&) = delete;
-
-  private:
-    TPinLayer& pins_;
-};
-
 // A Write that stopped at the blank check leaves OperationOk set, as the window reports it; for
 // the caller the chip was not written, which is a failure unless the user chose it.
 TOperationOutcome OutcomeOf(const TProgrammer& programmer) {
@@ -94,20 +82,6 @@ TOperationOutcome Perform(TProgrammer& programmer, TChipOperation operation,
 }
 
 }  // namespace
-
-std::string_view ChipOperationName(TChipOperation operation) {
-    switch (operation) {
-        case TChipOperation::Write:
-            return "Write";
-        case TChipOperation::Read:
-            return "Read";
-        case TChipOperation::Verify:
-            return "Verify";
-        case TChipOperation::Erase:
-            return "Erase";
-    }
-    return {};
-}
 
 TOperationResult RunChipOperation(TProgrammerConnection& connection, TChipOperation operation,
                                   TVantrelSession& session, TProgrammingUi& ui,

@@ -17,7 +17,4 @@ namespace vantrel {
                                                 TChipOperation operation, TVantrelSession& session,
                                                 TProgrammingUi& ui, const TStopToken& stop);
 
-// "Write", "Read", "Verify", "Erase".
-[[nodiscard]] std::string_view ChipOperationName(TChipOperation operation);
-
 }  // namespace vantrel

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "app/app_command_line.h"
+#include "service/exclusive_lock.h"
 #include "support/window_rig.h"
 
 namespace vantrel::test {
@@ -207,21 +208,20 @@ void TCommandLineTest::missingOrBrokenFileProgramsNothing() {
     QVERIFY(!ReadAll(chip).toUpper().contains("3001"));
 }
 
-// A simulated chip file that keeps a chip of another device cannot be opened for this one.
+// A programmer another program holds is no programmer for this run: status 3, and the chip that
+// program is working on is not touched.
 void TCommandLineTest::noProgrammerIsStatus3() {
     QTemporaryDir directory;
     const QString chip = directory.filePath(QStringLiteral("chip.txt"));
-    QCOMPARE(RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
-                     QStringLiteral("--sim-chip"), chip, QStringLiteral("16F877"), Sample()})
-                 .ExitStatus,
-             0);
-    const QByteArray before = ReadAll(chip);
+    const TExclusiveLock::TAttempt otherProgram =
+        TExclusiveLock::Take(ChipFileLockFile(SystemLockDirectory(), chip.toStdString()));
+    QVERIFY(otherProgram.Outcome == TExclusiveLock::TOutcome::Taken);
     const TRun run =
         RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
                 QStringLiteral("--sim-chip"), chip, QStringLiteral("16F84A"), Sample()});
     QCOMPARE(run.ExitStatus, 3);
-    QVERIFY(run.Err.contains(QStringLiteral("16F877")));
-    QCOMPARE(ReadAll(chip), before);
+    QVERIFY(run.Err.contains(QStringLiteral("in use by another program")));
+    QVERIFY(!QFile::exists(chip));
 }
 
 }  // namespace vantrel::test

@@ -1,7 +1,5 @@
 #include "support/recording_ui.h"
 
-#include "service/chip_operation.h"
-
 namespace vantrel::test {
 
 void TRecordingUi::SetStatus(std::string_view text) {
