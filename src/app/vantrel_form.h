@@ -16,6 +16,7 @@
 #include "programming/programming_ui.h"
 #include "programming/vantrel_session.h"
 #include "service/programmer_connection.h"
+#include "service/vantrel_settings.h"
 
 class QAction;
 class QButtonGroup;
@@ -201,6 +202,14 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     void ChipRead() override;
     bool NewImage() override;
 
+    // File commands and the recent files (vantrel_form_files.cpp).
+    // Shows the recent files in the ReOpen menu: one item per listed path, the menu enabled
+    // when the list is not empty.
+    void ReopenSetup();
+    // Puts a path at the top of the recent files: a path already listed (compared exactly, as
+    // paths are case-sensitive) moves up, a new one pushes out the oldest.
+    void ReopenAdd(const QString& path);
+
     // Status line, timers, edit commands, help (vantrel_form_commands.cpp).
     void DoShowHint(const QString& hint);
     void DontShowHint();
@@ -226,6 +235,8 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     QString fileName_;
     bool modified_ = false;
     std::int32_t fileStamp_ = -1;
+    // Most recent first; an empty text is a free entry. Read from and written to the settings.
+    std::array<QString, kRecentFileCount> recentFiles_;
     bool hintsShown_ = true;  // DoShowHint in force; false while an operation's texts show
     bool portInUse_ = false;
     bool unattended_ = false;
@@ -240,7 +251,7 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     QAction* New1 = nullptr;
     QAction* Open1 = nullptr;
     QMenu* ReOpen = nullptr;
-    std::array<QAction*, 5> RecentFileItems{};  // File2 .. File6
+    std::array<QAction*, kRecentFileCount> RecentFileItems{};  // File2 .. File6
     QAction* Save1 = nullptr;
     QAction* SaveAs1 = nullptr;
     QAction* Exit1 = nullptr;

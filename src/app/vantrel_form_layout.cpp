@@ -53,7 +53,6 @@ constexpr int kDataGridVisibleRows = 4;
 constexpr int kFuseRows = 5;
 constexpr int kOscillatorRows = 4;
 constexpr int kMaxOscillatorItems = 8;
-constexpr int kRecentFiles = 5;
 
 // The oscillator group's items before the first device refresh replaces them.
 constexpr std::array<const char*, kMaxOscillatorItems> kDesignOscillatorItems{
@@ -188,7 +187,7 @@ void TVantrelForm::BuildMenus() {
     ReOpen = File1->addMenu(QStringLiteral("ReOpen"));
     ReOpen->setObjectName(QStringLiteral("ReOpen"));
     ReOpen->setEnabled(false);
-    for (int i = 0; i < kRecentFiles; ++i) {
+    for (int i = 0; i < static_cast<int>(kRecentFileCount); ++i) {
         QAction* item = ReOpen->addAction(QString());
         item->setObjectName(QStringLiteral("File%1").arg(i + 2));
         item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)));
