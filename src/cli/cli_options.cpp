@@ -7,6 +7,7 @@
 
 #include <getopt.h>
 
+#include "hardware/port_lines.h"
 #include "hardware/programmer_presets.h"
 #include "sim/sim_faults.h"
 
@@ -22,25 +23,13 @@ std::string ApplyDriver(TCliOptions& options, const std::string& value) {
     return "unknown driver '" + value + "' (ppdev, direct or simulated)";
 }
 
-// One of the candidate port addresses, written in hex with 0x (case does not matter).
 std::string ApplyPort(TCliOptions& options, const std::string& value) {
-    const std::string error = "unknown port '" + value + "' (0x378, 0x278 or 0x3BC)";
-    if (value.size() < 3 || value[0] != '0' || std::tolower(value[1]) != 'x') {
-        return error;
+    const std::optional<std::uint16_t> address = ParseCandidatePort(value);
+    if (!address) {
+        return UnknownPortText(value);
     }
-    std::uint16_t address = 0;
-    const char* last = value.data() + value.size();
-    const auto [end, ec] = std::from_chars(value.data() + 2, last, address, 16);
-    if (ec != std::errc() || end != last) {
-        return error;
-    }
-    for (std::size_t i = 0; i < kNoPortIndex; ++i) {
-        if (PortAddresses[i] == address) {
-            options.PortBase = address;
-            return {};
-        }
-    }
-    return error;
+    options.PortBase = *address;
+    return {};
 }
 
 std::string ApplyPreset(TCliOptions& options, const std::string& value) {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace vantrel {
@@ -60,5 +62,12 @@ inline constexpr std::uint8_t kFirstInputLine = 12;
 inline constexpr std::array<std::uint16_t, 4> PortAddresses{0x378, 0x278, 0x3BC, 0};
 inline constexpr std::uint16_t kDefaultPortBase = 0x378;
 inline constexpr std::size_t kNoPortIndex = 3;
+
+// A candidate port address as a command line gives it: "0x378", "0x278" or "0x3BC", in any
+// letter case; nothing for any other text.
+[[nodiscard]] std::optional<std::uint16_t> ParseCandidatePort(std::string_view text);
+
+// Why a command line's port was refused, with the addresses it could have named.
+[[nodiscard]] std::string UnknownPortText(std::string_view text);
 
 }  // namespace vantrel
