@@ -12,7 +12,6 @@ namespace {
 constexpr std::uint32_t kByteMaximum = 0xFF;
 constexpr std::uint32_t kWordMaximum = 0xFFFF;
 constexpr int kConfigGridColumns = 2;
-constexpr int kConfigValueColumn = 1;
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
