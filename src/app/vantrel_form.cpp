@@ -28,14 +28,6 @@ namespace {
 // The device selected while the window is built, before the settings choose one.
 constexpr std::uint8_t kCreationDevice = 6;
 
-// The fuse boxes a first run starts with: only "MCLRE" checked.
-constexpr std::array<bool, kFuseBoxCount> kDefaultFuseBoxes = [] {
-    std::array<bool, kFuseBoxCount> boxes{};
-    boxes.at(static_cast<std::size_t>(TFuseBox::MCLR)) = true;
-    return boxes;
-}();
-constexpr int kDefaultOscillatorItem = 1;  // "XT"
-
 }  // namespace
 
 TVantrelForm::TVantrelForm(TVantrelSession& session, const TFormOptions& options)
@@ -89,26 +81,7 @@ void TVantrelForm::FormCreate() {
     // the screen and would clip it on a small one.
     normalSize_ = sizeHint();
     ApplyWindowSizeMode();
-}
-
-// The settings a first run starts with: the 16F84A with an "XT" oscillator and only "MCLRE"
-// checked, erased IDs, "Auto-Verify" and "Auto-Detect" on, the default wiring, port and delays
-// (those of the session's hardware settings), the Custom preset, no recent files.
-void TVantrelForm::ReadSettingsDefaults() {
-    session_.Device.CurrentDevice = kDefaultDeviceIndex;
-    session_.Config.SetConfig();
-    session_.Config.SelectOscillator(kDefaultOscillatorItem);
-    for (std::size_t i = 0; i < kFuseBoxCount; ++i) {
-        session_.Config.SetChecked(static_cast<TFuseBox>(i), kDefaultFuseBoxes.at(i));
-    }
-    session_.Device.Image.IdBuffer.fill(kBlankIdValue);
-    AutoBox->setChecked(false);
-    AutoVerify->setChecked(true);
-    AutoDetect->setChecked(true);
-    AutoUpdate->setChecked(false);
-    session_.Options.AutoVerify = true;
-    session_.Options.AutoUpdate = false;
-    session_.Config.UpdateConfig();
+    ShowSettingsWarning();
 }
 
 void TVantrelForm::OpenProgrammer() {
@@ -165,6 +138,7 @@ void TVantrelForm::FormDestroy() {
     try {
         ResetDisassembler(*disassembler_);
         RunButtonClick();
+        WriteSettings();
     } catch (const std::exception& e) {
         std::cerr << "vantrel: " << e.what() << "\n";
     }

@@ -21,10 +21,15 @@ struct TRun {
 };
 
 // Runs the built program; a run that does not end in time (left waiting for a click) fails.
-TRun RunApp(const QStringList& arguments) {
+// Its settings file lives under `configHome`, or in a folder of its own that goes with the run:
+// never in the settings of whoever runs the tests.
+TRun RunApp(const QStringList& arguments, const QString& configHome = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QTemporaryDir ownConfigHome;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       configHome.isEmpty() ? ownConfigHome.path() : configHome);
     process.setProcessEnvironment(environment);
     process.start(AppPath(), arguments);
     TRun run;

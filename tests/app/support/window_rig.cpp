@@ -78,10 +78,18 @@ TWindowRig::TWindowRig(const std::string& chipFile, const std::string& board,
           }
       }) {}
 
-TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare) {
-    Session.Hardware.Driver = TPortDriver::Simulated;
-    prepare(Session);
-    Form = std::make_unique<TVantrelForm>(Session);
+TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare)
+    : TWindowRig(prepare, TFormOptions{}) {}
+
+TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare, TFormOptions options) {
+    // What `prepare` sets stands in for the command line: it wins over the settings read.
+    const auto start = [prepare](TVantrelSession& session) {
+        session.Hardware.Driver = TPortDriver::Simulated;
+        prepare(session);
+    };
+    start(Session);
+    options.StartOptions = start;
+    Form = std::make_unique<TVantrelForm>(Session, options);
     Form->show();
     static_cast<void>(QTest::qWaitForWindowExposed(Form.get()));
 }

@@ -50,6 +50,9 @@ struct TWindowRig {
     // A session prepared by `prepare` (the settings a start-up would have read) before the
     // window is made.
     explicit TWindowRig(const std::function<void(TVantrelSession&)>& prepare);
+    // The same with the window's options: a settings file to read and write, the keys the
+    // command line holds.
+    TWindowRig(const std::function<void(TVantrelSession&)>& prepare, TFormOptions options);
     ~TWindowRig();
 
     // A control of the window by its objectName; fails the test when it is missing.
