@@ -199,6 +199,10 @@ QGroupBox* THardwareForm::BuildInputGroup() {
     ShowIn->setFrameShadow(QFrame::Sunken);
     ShowIn->setAlignment(Qt::AlignCenter);
     SetHint(ShowIn, "|The level the data input reads");
+    // As high as the switches beside it; the room the fewer line buttons leave stays above.
+    ShowIn->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    ShowIn->setMinimumHeight(QPushButton(QStringLiteral("Low")).sizeHint().height());
+    grid->setRowStretch(static_cast<int>(kInputLines.size()), 1);
     grid->addWidget(ShowIn, kButtonRows + 1, 0, 1, 2);
     return InputBox;
 }

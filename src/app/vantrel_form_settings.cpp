@@ -52,14 +52,19 @@ void TVantrelForm::BuildSettingsCommands() {
 }
 
 // The settings file, then the options of the command line over it; the window's controls
-// follow. A first run, a missing key or an unreadable value gives the defaults.
+// follow. A first run, a missing key or an unreadable value gives the defaults. Without a
+// settings file the device and the window start as on a first run, and the programmer is
+// reached as the session given says (the screenshots, the benchmarks and the tests say so).
 void TVantrelForm::ReadSettingsDefaults() {
     TWindowSettings window;
-    const TIniSettings none;
-    const TSettingsStore& store = options_.Settings != nullptr
-                                      ? static_cast<const TSettingsStore&>(*options_.Settings)
-                                      : none;
-    const TSettingsReadResult read = ReadIni(store, session_, window);
+    TSettingsReadResult read;
+    if (options_.Settings != nullptr) {
+        read = ReadIni(*options_.Settings, session_, window);
+    } else {
+        const THardwareSettings given = session_.Hardware;
+        read = ReadIni(TIniSettings(), session_, window);
+        session_.Hardware = given;
+    }
     if (options_.StartOptions) {
         options_.StartOptions(session_);
     }

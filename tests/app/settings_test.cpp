@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,29 +125,6 @@ struct TSettingsRig {
     std::unique_ptr<TWindowRig> Rig;
 };
 
-struct TRun {
-    int ExitStatus = -1;
-    QString Err;
-};
-
-TRun RunApp(const QStringList& arguments, const QString& configHome) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    process.setProcessEnvironment(environment);
-    process.start(AppPath(), arguments);
-    TRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.ExitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
 std::uint8_t DeviceIndex(const char* name) {
     return ParseDeviceName(name).value();
 }
@@ -168,6 +144,7 @@ class TSettingsTest final : public QObject {
     void commandLineOptionsAreNotWrittenBack();
     void unattendedRunKeepsTheDeviceAndLeavesAutoProgOff();
     void unwritableSettingsDoNotStopTheShutdown();
+    void storedPortOutsideTheCandidatesIsReached();
 };
 
 // Every key is read into the window and the session, and written back with the text it had;
@@ -423,7 +400,7 @@ void TSettingsTest::unattendedRunKeepsTheDeviceAndLeavesAutoProgOff() {
     const QString hex = home.filePath(QStringLiteral("prog.hex"));
     QVERIFY(WriteHexFile(hex, image, DeviceIndex("16F877A")));
 
-    const TRun run = RunApp({QStringLiteral("16F877A"), hex}, home.path());
+    const TAppRun run = RunApp({QStringLiteral("16F877A"), hex}, home.path());
     QCOMPARE(run.ExitStatus, 0);
     QFile kept(chip);
     QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -441,7 +418,7 @@ void TSettingsTest::unwritableSettingsDoNotStopTheShutdown() {
     // A folder where the file should be: nothing can replace it with a file.
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("vantrel/Vantrel18F.ini")));
     const QString chip = home.filePath(QStringLiteral("chip.txt"));
-    const TRun run = RunApp(
+    const TAppRun run = RunApp(
         {QStringLiteral("--driver"), QStringLiteral("simulated"), QStringLiteral("--sim-chip"),
          chip, QStringLiteral("16F84A"), SourcePath(QStringLiteral("samples/blink-16f84a.hex"))},
         home.path());
@@ -449,6 +426,22 @@ void TSettingsTest::unwritableSettingsDoNotStopTheShutdown() {
     QVERIFY2(run.Err.contains(QStringLiteral("Cannot write the settings file")),
              qPrintable(run.Err));
     QVERIFY(QFile::exists(chip));
+}
+
+// An add-in card's port, stored in the settings with detection off, is the port the chip
+// commands use.
+void TSettingsTest::storedPortOutsideTheCandidatesIsReached() {
+    QTemporaryDir home;
+    const QString path = SettingsPath(home);
+    QVERIFY(WriteSettings(path, {{"Settings1/PortAdr", "53264"}, {"Options/AutoDetect", "0"}}));
+    TSettingsRig window(path);
+    TWindowRig& rig = *window.Rig;
+    QCOMPARE(rig.Find<QLabel>("PortName")->text(), QStringLiteral("Port : $D010"));
+    rig.Session.Device.Image.ProgramBuffer.at(0) = 0x3001;
+    QVERIFY(rig.RunOperation("WriteButton"));
+    QVERIFY(rig.RunOperation("VerifyButton"));
+    QCOMPARE(rig.StatusText(), QStringLiteral("Verify Successful!"));
+    QVERIFY(rig.Boxes.Texts.isEmpty());
 }
 
 }  // namespace vantrel::test

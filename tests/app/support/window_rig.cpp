@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 
@@ -20,6 +22,7 @@ namespace vantrel::test {
 namespace {
 
 constexpr int kPollMs = 20;
+constexpr int kAppRunTimeoutMs = 120000;
 
 QMessageBox::StandardButton StandardOf(TModalAnswerer::TButton button) {
     switch (button) {
@@ -156,6 +159,27 @@ bool WriteHexFile(const QString& path, TDeviceImage image, std::uint8_t device) 
         file << line << "\n";
     }
     return static_cast<bool>(file);
+}
+
+TAppRun RunApp(const QStringList& arguments, const QString& configHome) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QTemporaryDir ownConfigHome;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       configHome.isEmpty() ? ownConfigHome.path() : configHome);
+    process.setProcessEnvironment(environment);
+    process.start(AppPath(), arguments);
+    TAppRun run;
+    if (!process.waitForFinished(kAppRunTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.ExitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
 }
 
 QString AppPath() {

@@ -83,6 +83,18 @@ struct TWindowRig {
 // Writes `image` for `device` as a HEX file at `path` (the core's writer); false on failure.
 [[nodiscard]] bool WriteHexFile(const QString& path, TDeviceImage image, std::uint8_t device);
 
+// What a run of the built program gave.
+struct TAppRun {
+    int ExitStatus = -1;  // -1: it crashed, or did not end in time (left waiting for a click)
+    QString Out;
+    QString Err;
+};
+
+// Runs the built program on the offscreen platform. Its settings file lives under
+// `configHome`, or in a folder of its own that goes with the run: never in the settings of
+// whoever runs the tests.
+[[nodiscard]] TAppRun RunApp(const QStringList& arguments, const QString& configHome = {});
+
 // The built program and the repository's files.
 [[nodiscard]] QString AppPath();
 [[nodiscard]] QString SourcePath(const QString& relative);
