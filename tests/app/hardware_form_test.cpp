@@ -57,6 +57,7 @@ class THardwareFormTest final : public QObject {
     void closingSwitchesTheHandSwitchesOff();
     void portAndAddressDisplay();
     void delaysAreLimitedAndTakenOnClose();
+    void fastTimingWritesTheChipWithinItsTimes();
 };
 
 void THardwareFormTest::presetsWireTheProgrammer_data() {
@@ -247,7 +248,11 @@ void THardwareFormTest::delaysAreLimitedAndTakenOnClose() {
         QCOMPARE(vppDelay->minimum(), 0);
         progDelay->setValue(3);
         QCOMPARE(progDelay->value(), 5);
-        progDelay->setValue(15);
+        // Its arrows, from the keyboard too.
+        progDelay->setValue(14);
+        progDelay->setFocus();
+        QTest::keyClick(progDelay, Qt::Key_Up);
+        QCOMPARE(progDelay->value(), 15);
         // A preset chosen meanwhile does not undo what the user set.
         ChoosePreset(form, "P7407");
         QCOMPARE(progDelay->value(), 15);
@@ -255,6 +260,30 @@ void THardwareFormTest::delaysAreLimitedAndTakenOnClose() {
     });
     QCOMPARE(rig.Session.Hardware.ProgDelay, 15);
     QCOMPARE(rig.Session.Hardware.VppDelay, 0);
+}
+
+// "Fast Timing" switches the session to the fast profile, which the simulated chip, as strict as
+// the makers' times, accepts for a whole Write and Verify; its hint says when to use it.
+void THardwareFormTest::fastTimingWritesTheChipWithinItsTimes() {
+    TWindowRig rig;
+    rig.ChooseDevice("16F877A");
+    auto* fast = rig.Find<QAction>("FastTiming");
+    QVERIFY(fast->isCheckable());
+    QVERIFY(fast->statusTip().contains(QStringLiteral("7406")));
+    fast->trigger();
+    QCOMPARE(rig.Session.Hardware.Timing, TTimingProfile::Fast);
+    TDeviceImage& image = rig.Session.Device.Image;
+    for (std::size_t i = 0; i < 64; ++i) {
+        image.ProgramBuffer.at(i) = static_cast<std::uint16_t>(0x3000 + i);
+    }
+    rig.Form->DisplayBuffer();
+    QVERIFY(rig.RunOperation("WriteButton"));
+    QVERIFY(rig.RunOperation("VerifyButton"));
+    QCOMPARE(rig.StatusText(), QStringLiteral("Verify Successful!"));
+    QCOMPARE(rig.Board().ChipState().Program.at(63), 0x303F);
+    QVERIFY(rig.Boxes.Texts.isEmpty());
+    fast->trigger();
+    QCOMPARE(rig.Session.Hardware.Timing, TTimingProfile::Standard);
 }
 
 }  // namespace vantrel::test
