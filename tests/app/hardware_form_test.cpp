@@ -231,9 +231,13 @@ void THardwareFormTest::portAndAddressDisplay() {
     QCOMPARE(portName->text(), QStringLiteral("Port : 278H"));
 
     rig.Session.Hardware.PortIndex = static_cast<std::uint16_t>(kNoPortIndex);
-    WithHardwareWindow(rig, [](THardwareForm&) {});
+    WithHardwareWindow(rig, [](THardwareForm& form) { ChoosePreset(form, "FerrowProgrammer"); });
     QCOMPARE(portName->text(), QStringLiteral("Port :  None"));
     QVERIFY(!rig.Form->PortInUse());
+    // Whatever that text says, no port is in use: Stop leaves the chip commands off.
+    QTest::mouseClick(rig.Find<QPushButton>("RunButton"), Qt::LeftButton);
+    QTest::mouseClick(rig.Find<QPushButton>("StopButton"), Qt::LeftButton);
+    QVERIFY(!rig.Find<QPushButton>("WriteButton")->isEnabled());
 }
 
 // The delay boxes hold their ranges; their values are taken when the window closes, a text that
