@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "app/hardware_form.h"
 #include "app/help_window.h"
 #include "app/operation_runner.h"
 #include "app/qt_text.h"
@@ -176,6 +177,10 @@ void TVantrelForm::closeEvent(QCloseEvent* event) {
     }
     if (help_ != nullptr) {
         help_->close();
+    }
+    // An open hardware settings window goes too, and with it what its switches turned on.
+    if (hardwareForm_ != nullptr && hardwareForm_->isVisible()) {
+        hardwareForm_->reject();
     }
     event->accept();
 }

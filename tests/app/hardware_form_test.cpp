@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,7 @@ class THardwareFormTest final : public QObject {
     void portAndAddressDisplay();
     void delaysAreLimitedAndTakenOnClose();
     void fastTimingWritesTheChipWithinItsTimes();
+    void toldToEndWhileOpen();
 };
 
 void THardwareFormTest::presetsWireTheProgrammer_data() {
@@ -288,6 +290,27 @@ void THardwareFormTest::fastTimingWritesTheChipWithinItsTimes() {
     QVERIFY(rig.Boxes.Texts.isEmpty());
     fast->trigger();
     QCOMPARE(rig.Session.Hardware.Timing, TTimingProfile::Standard);
+}
+
+// The program told to end (a signal) while the window is open with Vpp switched on by hand: the
+// window closes, and nothing stays on.
+void THardwareFormTest::toldToEndWhileOpen() {
+    TWindowRig rig;
+    THardwareForm* form = rig.Form->HardwareForm();
+    bool vppWasOn = false;
+    QTimer::singleShot(0, form, [&] {
+        QTest::mouseClick(Control<QPushButton>(*form, "Toggle2"), Qt::LeftButton);
+        vppWasOn = rig.Board().Socket().Vpp;
+        rig.Form->CloseWithoutAsking();
+    });
+    QTimer::singleShot(2000, form, [form] { form->reject(); });  // only if it did not close
+    QElapsedTimer elapsed;
+    elapsed.start();
+    rig.Find<QAction>("Defaults")->trigger();
+    QVERIFY(vppWasOn);
+    QVERIFY(elapsed.elapsed() < 1500);
+    QVERIFY(!rig.Form->isVisible());
+    QVERIFY(rig.PoweredDown());
 }
 
 }  // namespace vantrel::test
