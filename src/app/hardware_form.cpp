@@ -307,6 +307,7 @@ void THardwareForm::ShowPortButtons() {
 
 void THardwareForm::ChoosePreset(std::uint8_t programmerType) {
     const TProgrammerPreset& preset = ProgrammerPresets.at(programmerType);
+    ReleaseHandSwitches(false);
     settings_.ProgrammerType = programmerType;
     presetItems_.at(programmerType)->setChecked(true);
     if (preset.Wiring) {
@@ -341,11 +342,13 @@ void THardwareForm::done(int result) {
 }
 
 void THardwareForm::LineClick(TSignal signal, int line) {
+    ReleaseHandSwitches(false);
     Pin(signal).Line = static_cast<std::uint8_t>(line);
     DisplayInput();
 }
 
 void THardwareForm::InvertClick(TSignal signal, bool checked) {
+    ReleaseHandSwitches(false);
     Pin(signal).Invert = checked;
     DisplayInput();
 }
@@ -408,7 +411,18 @@ void THardwareForm::FormClose() {
     settings_.VppDelay = static_cast<std::uint16_t>(SpinValue(*VppTime));
     // Nothing switched on by hand stays on once nobody watches the window: a chip left under
     // Vpp could be harmed by the next one put in the socket.
-    if (hooks_.HandSwitchesReleased) {
+    ReleaseHandSwitches(true);
+}
+
+// Before the wiring changes too, when a switch is on: a line switched on by hand and then given
+// to another signal (or inverted) would stay on where nothing switches it off any more.
+void THardwareForm::ReleaseHandSwitches(bool always) {
+    bool switched = false;
+    for (std::size_t i = 0; i < kSignalCount; ++i) {
+        switched = switched ||
+                   groups_.at(i).Switch->text() != SwitchCaption(kGroupNames.at(i).Level, false);
+    }
+    if ((always || switched) && hooks_.HandSwitchesReleased) {
         hooks_.HandSwitchesReleased();
     }
     for (std::size_t i = 0; i < kSignalCount; ++i) {

@@ -76,6 +76,8 @@ class THardwareForm final : public QDialog {
     void ShowPortButtons();
     void DisplayInput();
     void FormClose();
+    // Switches Vdd, Vpp and Vpp40 off and MCLR back, always or only when a switch is on.
+    void ReleaseHandSwitches(bool always);
 
     THardwareSettings& settings_;
     THardwareFormHooks hooks_;

@@ -210,6 +210,18 @@ void THardwareFormTest::closingSwitchesTheHandSwitchesOff() {
         QCOMPARE(Control<QPushButton>(form, toggle)->text(), QStringLiteral("Off"));
     }
     QCOMPARE(Control<QPushButton>(form, "Toggle3")->text(), QStringLiteral("Low"));
+
+    // Vpp switched on and then moved to another line: the line that carried it goes off first.
+    bool vppOffBeforeTheMove = false;
+    WithHardwareWindow(rig, [&](THardwareForm& opened) {
+        QTest::mouseClick(Control<QPushButton>(opened, "Toggle2"), Qt::LeftButton);
+        QVERIFY(rig.Board().Socket().Vpp);
+        QTest::mouseClick(Control<QRadioButton>(opened, "VppD7"), Qt::LeftButton);
+        vppOffBeforeTheMove = !rig.Board().Socket().Vpp;
+        QCOMPARE(Control<QPushButton>(opened, "Toggle2")->text(), QStringLiteral("Off"));
+    });
+    QVERIFY(vppOffBeforeTheMove);
+    QVERIFY(rig.PoweredDown());
 }
 
 // The port chosen is the one in use, shown in the address form "Pellam" asks for; "no port"
