@@ -1,9 +1,9 @@
 // libFuzzer target for the settings file reader and the settings logic. Whatever the file holds,
 // reading it must neither crash nor read outside its input, every text value must come out as
 // valid UTF-8, the session it is read into must hold only values the program can use (a device of
-// the table, lines that exist and suit their signal, delays in their ranges, a known preset and
-// port entry), and what is written back from that session must read back the same, with nothing
-// invalid in it.
+// the table, lines that exist and suit their signal, delays in their ranges, a known preset, port
+// entry, driver and timing profile), and what is written back from that session must read back
+// the same, with nothing invalid in it.
 //
 // Build and run (clang only; the target is not part of the normal build):
 //   cmake --preset fuzz && cmake --build --preset fuzz --target settings_reader_fuzz
@@ -55,6 +55,8 @@ void CheckUsable(const TVantrelSession& session) {
     Require(hardware.ProgrammerType < ProgrammerPresets.size());
     Require(hardware.PortIndex <= kNoPortIndex);
     Require(hardware.PortBase != 0);
+    Require(!PortDriverName(hardware.Driver).empty());
+    Require(!TimingProfileName(hardware.Timing).empty());
     Require(hardware.Simulator.ChipFile.find('\0') == std::string::npos);
 }
 

@@ -236,6 +236,10 @@ std::string AppUsage() {
         "\n"
         "Try every command without hardware: vantrel --driver simulated\n"
         "\n"
+        "Settings are kept in $XDG_CONFIG_HOME/vantrel/Vantrel18F.ini (by default\n"
+        "~/.config/vantrel/Vantrel18F.ini), read at start-up and written at the end; the options\n"
+        "above win for the run and are not written back.\n"
+        "\n"
         "Exit status of a run with DEVICE and FILE: 0 the Write succeeded; 1 it failed, was\n"
         "declined or was cancelled; 2 bad usage, an unknown device, or a file that is missing\n"
         "or cannot be read (nothing is programmed then); 3 no programmer could be opened.\n";

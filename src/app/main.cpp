@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/app_command_line.h"
+#include "app/settings_store_qt.h"
 #include "app/signal_closer.h"
 #include "app/splash_form.h"
 #include "app/vantrel_form.h"
@@ -83,8 +84,14 @@ int main(int argc, char* argv[]) {
 
     TVantrelSession session;
     ApplyProgrammerOptions(commandLine, session.Hardware);
+    TQtSettingsStore settings;
     TFormOptions options;
     options.CommandLineDevice = device;
+    options.Settings = &settings;
+    options.StartOptions = [&commandLine](TVantrelSession& started) {
+        ApplyProgrammerOptions(commandLine, started.Hardware);
+    };
+    options.KeysNotWritten = CommandLineSettingsKeys(commandLine);
     TVantrelForm form(session, options);
     Centre(form);
     const TSignalCloser closer([&form] {

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "app/hardware_form.h"
 #include "app/help_window.h"
 #include "app/operation_runner.h"
 #include "app/qt_text.h"
@@ -27,14 +28,6 @@ namespace {
 
 // The device selected while the window is built, before the settings choose one.
 constexpr std::uint8_t kCreationDevice = 6;
-
-// The fuse boxes a first run starts with: only "MCLRE" checked.
-constexpr std::array<bool, kFuseBoxCount> kDefaultFuseBoxes = [] {
-    std::array<bool, kFuseBoxCount> boxes{};
-    boxes.at(static_cast<std::size_t>(TFuseBox::MCLR)) = true;
-    return boxes;
-}();
-constexpr int kDefaultOscillatorItem = 1;  // "XT"
 
 }  // namespace
 
@@ -89,26 +82,7 @@ void TVantrelForm::FormCreate() {
     // the screen and would clip it on a small one.
     normalSize_ = sizeHint();
     ApplyWindowSizeMode();
-}
-
-// The settings a first run starts with: the 16F84A with an "XT" oscillator and only "MCLRE"
-// checked, erased IDs, "Auto-Verify" and "Auto-Detect" on, the default wiring, port and delays
-// (those of the session's hardware settings), the Custom preset, no recent files.
-void TVantrelForm::ReadSettingsDefaults() {
-    session_.Device.CurrentDevice = kDefaultDeviceIndex;
-    session_.Config.SetConfig();
-    session_.Config.SelectOscillator(kDefaultOscillatorItem);
-    for (std::size_t i = 0; i < kFuseBoxCount; ++i) {
-        session_.Config.SetChecked(static_cast<TFuseBox>(i), kDefaultFuseBoxes.at(i));
-    }
-    session_.Device.Image.IdBuffer.fill(kBlankIdValue);
-    AutoBox->setChecked(false);
-    AutoVerify->setChecked(true);
-    AutoDetect->setChecked(true);
-    AutoUpdate->setChecked(false);
-    session_.Options.AutoVerify = true;
-    session_.Options.AutoUpdate = false;
-    session_.Config.UpdateConfig();
+    ShowSettingsWarning();
 }
 
 void TVantrelForm::OpenProgrammer() {
@@ -165,6 +139,7 @@ void TVantrelForm::FormDestroy() {
     try {
         ResetDisassembler(*disassembler_);
         RunButtonClick();
+        WriteSettings();
     } catch (const std::exception& e) {
         std::cerr << "vantrel: " << e.what() << "\n";
     }
@@ -202,6 +177,10 @@ void TVantrelForm::closeEvent(QCloseEvent* event) {
     }
     if (help_ != nullptr) {
         help_->close();
+    }
+    // An open hardware settings window goes too, and with it what its switches turned on.
+    if (hardwareForm_ != nullptr && hardwareForm_->isVisible()) {
+        hardwareForm_->reject();
     }
     event->accept();
 }

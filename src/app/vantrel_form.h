@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,8 +39,10 @@ class QToolButton;
 
 namespace vantrel {
 
+class THardwareForm;
 class THelpWindow;
 class TOperationRunner;
+class TQtSettingsStore;
 class TSourceEditor;
 
 // How the window was started.
@@ -47,6 +50,13 @@ struct TFormOptions {
     // The device an unattended run will select: the simulated socket holds a chip of it from
     // the start, so a chip kept in a file for that device is accepted.
     std::optional<std::uint8_t> CommandLineDevice;
+    // The settings file read at start-up and written at shutdown; null: a first run's defaults,
+    // and nothing is written.
+    TQtSettingsStore* Settings = nullptr;
+    // The options the program was started with, applied over what the settings held: they win
+    // for this run, and the keys they stand for (KeysNotWritten) keep their stored values.
+    std::function<void(TVantrelSession&)> StartOptions;
+    std::vector<std::string_view> KeysNotWritten;
 };
 
 // What the help window is asked to show.
@@ -131,6 +141,11 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     }
     [[nodiscard]] bool PortInUse() const { return portInUse_; }
 
+    // Settings, hardware settings window, timing (vantrel_form_settings.cpp).
+    // Opens the hardware settings window modally ("Hardware").
+    void DefaultsClick();
+    [[nodiscard]] THardwareForm* HardwareForm() const { return hardwareForm_; }
+
   signals:
     void ChipOperationFinished();
     void CommandLineRunFinished(int exitStatus);
@@ -209,6 +224,15 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     // Puts a path at the top of the recent files: a path already listed (compared exactly, as
     // paths are case-sensitive) moves up, a new one pushes out the oldest.
     void ReopenAdd(const QString& path);
+
+    // Settings, hardware settings window, timing (vantrel_form_settings.cpp).
+    void BuildSettingsCommands();
+    void ApplyWindowSettings(const TWindowSettings& window);
+    [[nodiscard]] TWindowSettings CurrentWindowSettings() const;
+    void WriteSettings();
+    void ShowSettingsWarning();
+    void PresetLayout(bool runControl);
+    void ReleaseHandSwitches();
 
     // Status line, timers, edit commands, help (vantrel_form_commands.cpp).
     void DoShowHint(const QString& hint);
@@ -335,6 +359,12 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* FileTimer = nullptr;
+
+    // Settings, hardware settings window, timing.
+    QAction* FastTiming = nullptr;
+    THardwareForm* hardwareForm_ = nullptr;
+    std::string settingsWarning_;
+    int configHeight_ = 0;  // the configuration word panel's height beside the run panel
 };
 
 }  // namespace vantrel

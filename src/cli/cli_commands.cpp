@@ -63,7 +63,8 @@ void PrintHelp(std::ostream& out) {
         << OptionsHelp();
     out << "\nSettings: the window's settings file ($XDG_CONFIG_HOME/vantrel/Vantrel18F.ini,\n"
            "by default ~/.config/vantrel/Vantrel18F.ini) gives the device when -d is missing,\n"
-           "and the driver, simulated chip file, port, wiring, preset and delays; the options\n"
+           "and the driver, simulated chip file, port, wiring, preset, delays and timing; the "
+           "options\n"
            "above win for the run. Without the file the defaults above hold. vantrel-cli never\n"
            "writes it.\n";
     out << "\nExit status: 0 success; 1 the operation failed or was declined; 2 bad usage or bad\n"

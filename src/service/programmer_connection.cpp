@@ -1,5 +1,6 @@
 #include "service/programmer_connection.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -26,7 +27,13 @@ std::vector<std::uint16_t> BasesOf(TPortScope scope, std::uint16_t portBase) {
     if (scope == TPortScope::ConfiguredPort) {
         return {portBase};
     }
-    return {PortAddresses.begin(), PortAddresses.begin() + kNoPortIndex};
+    std::vector<std::uint16_t> bases(PortAddresses.begin(), PortAddresses.begin() + kNoPortIndex);
+    // A port elsewhere (an add-in card's, stored in the settings) is reached too: detection
+    // tries only the three, but the chip commands use the port the settings name.
+    if (portBase != 0 && std::find(bases.begin(), bases.end(), portBase) == bases.end()) {
+        bases.push_back(portBase);
+    }
+    return bases;
 }
 
 // The board's wiring: the preset the settings name, or the one matching the default wiring.

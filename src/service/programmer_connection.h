@@ -19,7 +19,8 @@ class TDirectIo;
 
 // Which ports a connection opens.
 enum class TPortScope {
-    Candidates,      // every candidate address: port detection tries them in turn
+    Candidates,      // every candidate address, which port detection tries in turn, and
+                     // PortBase when it is none of them
     ConfiguredPort,  // only the one at PortBase: enough for the chip operations
 };
 

@@ -211,17 +211,22 @@ class TSettingsReader {
         return stored->Text;
     }
 
-    TPortDriver Driver(std::string_view section, std::string_view name, TPortDriver fallback) {
+    // One of the names of a table (a driver, a timing profile), spelt exactly as the table
+    // spells it.
+    template <typename TChoice>
+    TChoice Named(std::string_view section, std::string_view name, TChoice fallback,
+                  std::optional<TChoice> (*find)(std::string_view),
+                  std::string_view (*nameOf)(TChoice)) {
         const std::optional<TStoredValue> stored = Stored(section, name);
         if (!stored) {
             return fallback;
         }
         if (stored->IsText) {
-            if (const std::optional<TPortDriver> driver = FindPortDriver(stored->Text)) {
-                return *driver;
+            if (const std::optional<TChoice> choice = find(stored->Text)) {
+                return *choice;
             }
         }
-        Invalid(name, std::string(PortDriverName(fallback)));
+        Invalid(name, std::string(nameOf(fallback)));
         return fallback;
     }
 
@@ -290,8 +295,11 @@ void ReadHardware(TSettingsReader& read, THardwareSettings& hardware) {
     hardware.ProgrammerType = static_cast<std::uint8_t>(
         read.Integer({kHardwareSection, "ProgType", defaults.ProgrammerType, 0,
                       static_cast<int>(ProgrammerPresets.size()) - 1}));
-    hardware.Driver = read.Driver(kHardwareSection, kPortDriverKey, defaults.Driver);
+    hardware.Driver = read.Named(kHardwareSection, kPortDriverKey, defaults.Driver, &FindPortDriver,
+                                 &PortDriverName);
     hardware.Simulator.ChipFile = read.Text(kHardwareSection, kSimChipKey);
+    hardware.Timing = read.Named(kHardwareSection, kTimingKey, defaults.Timing, &FindTimingProfile,
+                                 &TimingProfileName);
 }
 
 // Writes keys as text, leaving alone those the caller keeps.
@@ -345,6 +353,7 @@ void WriteHardware(TSettingsWriter& write, const THardwareSettings& hardware) {
     write.Integer(kHardwareSection, "ProgType", hardware.ProgrammerType);
     write.Text(kHardwareSection, kPortDriverKey, PortDriverName(hardware.Driver));
     write.Text(kHardwareSection, kSimChipKey, hardware.Simulator.ChipFile);
+    write.Text(kHardwareSection, kTimingKey, TimingProfileName(hardware.Timing));
 }
 
 }  // namespace

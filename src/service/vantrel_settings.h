@@ -22,6 +22,7 @@ inline constexpr std::string_view kProcessorKey = "Processor";
 inline constexpr std::string_view kPortAdrKey = "PortAdr";
 inline constexpr std::string_view kPortDriverKey = "PortDriver";
 inline constexpr std::string_view kSimChipKey = "SimChip";
+inline constexpr std::string_view kTimingKey = "Timing";
 
 inline constexpr std::size_t kRecentFileCount = 5;
 

@@ -2,7 +2,6 @@
 // the built program on the simulated programmer.
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,31 +12,6 @@
 namespace vantrel::test {
 
 namespace {
-
-struct TRun {
-    int ExitStatus = -1;
-    QString Out;
-    QString Err;
-};
-
-// Runs the built program; a run that does not end in time (left waiting for a click) fails.
-TRun RunApp(const QStringList& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(environment);
-    process.start(AppPath(), arguments);
-    TRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.ExitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QString Sample() {
     return SourcePath(QStringLiteral("samples/blink-16f84a.hex"));
@@ -136,14 +110,14 @@ void TCommandLineTest::parsing() {
 }
 
 void TCommandLineTest::helpAndVersion() {
-    const TRun help = RunApp({QStringLiteral("--help")});
+    const TAppRun help = RunApp({QStringLiteral("--help")});
     QCOMPARE(help.ExitStatus, 0);
     QVERIFY(help.Out.startsWith(QStringLiteral("Usage: vantrel [OPTIONS] [DEVICE [FILE]]")));
     QVERIFY(help.Out.contains(QStringLiteral("vantrel --driver simulated")));
-    const TRun version = RunApp({QStringLiteral("--version")});
+    const TAppRun version = RunApp({QStringLiteral("--version")});
     QCOMPARE(version.ExitStatus, 0);
     QCOMPARE(version.Out, QStringLiteral("vantrel 1.95e\n"));
-    const TRun bad = RunApp({QStringLiteral("--bogus")});
+    const TAppRun bad = RunApp({QStringLiteral("--bogus")});
     QCOMPARE(bad.ExitStatus, 2);
     QVERIFY(bad.Err.contains(QStringLiteral("unknown option '--bogus'")));
     QVERIFY(bad.Out.isEmpty());
@@ -154,7 +128,7 @@ void TCommandLineTest::helpAndVersion() {
 void TCommandLineTest::unattendedWriteSucceeds() {
     QTemporaryDir directory;
     const QString chip = directory.filePath(QStringLiteral("chip.txt"));
-    const TRun run =
+    const TAppRun run =
         RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
                 QStringLiteral("--sim-chip"), chip, QStringLiteral("pic16f84a"), Sample()});
     QCOMPARE(run.ExitStatus, 0);
@@ -177,8 +151,8 @@ void TCommandLineTest::unknownDeviceProgramsNothing() {
     QFETCH(QString, device);
     QTemporaryDir directory;
     const QString chip = directory.filePath(QStringLiteral("chip.txt"));
-    const TRun run = RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
-                             QStringLiteral("--sim-chip"), chip, device, Sample()});
+    const TAppRun run = RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
+                                QStringLiteral("--sim-chip"), chip, device, Sample()});
     QCOMPARE(run.ExitStatus, 2);
     QVERIFY(run.Err.contains(QStringLiteral("unknown device '") + device + QStringLiteral("'")));
     QVERIFY(!QFile::exists(chip));
@@ -187,9 +161,9 @@ void TCommandLineTest::unknownDeviceProgramsNothing() {
 void TCommandLineTest::missingOrBrokenFileProgramsNothing() {
     QTemporaryDir directory;
     const QString chip = directory.filePath(QStringLiteral("chip.txt"));
-    const TRun missing = RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
-                                 QStringLiteral("--sim-chip"), chip, QStringLiteral("16F84A"),
-                                 directory.filePath(QStringLiteral("missing.hex"))});
+    const TAppRun missing = RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
+                                    QStringLiteral("--sim-chip"), chip, QStringLiteral("16F84A"),
+                                    directory.filePath(QStringLiteral("missing.hex"))});
     QCOMPARE(missing.ExitStatus, 2);
     QVERIFY(missing.Err.contains(QStringLiteral("missing.hex: no such file")));
     QVERIFY(!QFile::exists(chip));
@@ -199,7 +173,7 @@ void TCommandLineTest::missingOrBrokenFileProgramsNothing() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(":020000000130CD\n:0200020086G05F\n:00000001FF\n");
     file.close();
-    const TRun malformed =
+    const TAppRun malformed =
         RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
                 QStringLiteral("--sim-chip"), chip, QStringLiteral("16F84A"), broken});
     QCOMPARE(malformed.ExitStatus, 2);
@@ -216,7 +190,7 @@ void TCommandLineTest::noProgrammerIsStatus3() {
     const TExclusiveLock::TAttempt otherProgram =
         TExclusiveLock::Take(ChipFileLockFile(SystemLockDirectory(), chip.toStdString()));
     QVERIFY(otherProgram.Outcome == TExclusiveLock::TOutcome::Taken);
-    const TRun run =
+    const TAppRun run =
         RunApp({QStringLiteral("--driver"), QStringLiteral("simulated"),
                 QStringLiteral("--sim-chip"), chip, QStringLiteral("16F84A"), Sample()});
     QCOMPARE(run.ExitStatus, 3);

@@ -72,6 +72,7 @@ TEST(Settings, AFileQSettingsWroteIsReadIntoTheSessionAndWrittenBackUnchanged) {
     EXPECT_TRUE(hardware.PellamOn);
     EXPECT_EQ(hardware.Driver, TPortDriver::Simulated);
     EXPECT_EQ(hardware.Simulator.ChipFile, "/home/zo\u00eb/chips/16F877A; spare, #2.chip");
+    EXPECT_EQ(hardware.Timing, TTimingProfile::Fast);
     EXPECT_FALSE(session.Options.AutoVerify);
     EXPECT_TRUE(session.Options.AutoUpdate);
     EXPECT_FALSE(read.Window.AutoProg);
@@ -155,6 +156,7 @@ TEST(Settings, FirstRunTakesEveryDefaultAndWritesThemAsPlainText) {
         {"Settings1/ProgType", "0"},
         {"Settings1/PortDriver", "ppdev"},
         {"Settings1/SimChip", ""},
+        {"Settings1/Timing", "standard"},
     };
     for (int i = 1; i <= 8; ++i) {
         expected["Defaults/ID" + std::to_string(i)] = "127";
@@ -260,6 +262,10 @@ TEST(Settings, ValuesOutOfRangeTakeTheDefaultOrTheLimitAndAreNamed) {
          [&](const TRead& r) { return hardware(r).Driver == TPortDriver::Ppdev; }},
         {"Settings1", "PortDriver", "", "ppdev",
          [&](const TRead& r) { return hardware(r).Driver == TPortDriver::Ppdev; }},
+        {"Settings1", "Timing", "Fast", "standard",
+         [&](const TRead& r) { return hardware(r).Timing == TTimingProfile::Standard; }},
+        {"Settings1", "Timing", "", "standard",
+         [&](const TRead& r) { return hardware(r).Timing == TTimingProfile::Standard; }},
         {"Settings1", "SimChip", "/tmp/a\\0/etc/passwd", "",
          [&](const TRead& r) { return hardware(r).Simulator.ChipFile.empty(); }},
         {"Settings1", "File1", "/tmp/a,b.hex", "",

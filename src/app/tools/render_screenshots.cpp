@@ -2,6 +2,7 @@
 // render-screenshots OUTPUT_DIR SAMPLE_HEX. Run it on the offscreen platform
 // (scripts/render-screenshots.sh does).
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "app/hardware_form.h"
 #include "app/help_window.h"
 #include "app/vantrel_form.h"
 #include "device/device_selection.h"
@@ -92,5 +94,17 @@ int main(int argc, char* argv[]) {
         help->OpenPage(QStringLiteral("getting-started.html"));
     }
     saved = saved && help != nullptr && Save(*help, output, "help-window.png");
+    if (help != nullptr) {
+        help->close();
+    }
+
+    // The hardware settings window, shown without its modal loop, as Custom and as one of the
+    // presets that lock the wiring.
+    THardwareForm& hardware = *form.HardwareForm();
+    hardware.show();
+    saved = saved && Save(hardware, output, "hardware-custom.png");
+    hardware.findChild<QAction*>(QStringLiteral("P7406"))->trigger();
+    saved = saved && Save(hardware, output, "hardware-p16pro40-7406.png");
+    hardware.close();
     return saved ? 0 : 1;
 }

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 
@@ -20,6 +22,7 @@ namespace vantrel::test {
 namespace {
 
 constexpr int kPollMs = 20;
+constexpr int kAppRunTimeoutMs = 120000;
 
 QMessageBox::StandardButton StandardOf(TModalAnswerer::TButton button) {
     switch (button) {
@@ -78,10 +81,18 @@ TWindowRig::TWindowRig(const std::string& chipFile, const std::string& board,
           }
       }) {}
 
-TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare) {
-    Session.Hardware.Driver = TPortDriver::Simulated;
-    prepare(Session);
-    Form = std::make_unique<TVantrelForm>(Session);
+TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare)
+    : TWindowRig(prepare, TFormOptions{}) {}
+
+TWindowRig::TWindowRig(const std::function<void(TVantrelSession&)>& prepare, TFormOptions options) {
+    // What `prepare` sets stands in for the command line: it wins over the settings read.
+    const auto start = [prepare](TVantrelSession& session) {
+        session.Hardware.Driver = TPortDriver::Simulated;
+        prepare(session);
+    };
+    start(Session);
+    options.StartOptions = start;
+    Form = std::make_unique<TVantrelForm>(Session, options);
     Form->show();
     static_cast<void>(QTest::qWaitForWindowExposed(Form.get()));
 }
@@ -148,6 +159,27 @@ bool WriteHexFile(const QString& path, TDeviceImage image, std::uint8_t device) 
         file << line << "\n";
     }
     return static_cast<bool>(file);
+}
+
+TAppRun RunApp(const QStringList& arguments, const QString& configHome) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QTemporaryDir ownConfigHome;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       configHome.isEmpty() ? ownConfigHome.path() : configHome);
+    process.setProcessEnvironment(environment);
+    process.start(AppPath(), arguments);
+    TAppRun run;
+    if (!process.waitForFinished(kAppRunTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.ExitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
 }
 
 QString AppPath() {

@@ -50,6 +50,9 @@ struct TWindowRig {
     // A session prepared by `prepare` (the settings a start-up would have read) before the
     // window is made.
     explicit TWindowRig(const std::function<void(TVantrelSession&)>& prepare);
+    // The same with the window's options: a settings file to read and write, the keys the
+    // command line holds.
+    TWindowRig(const std::function<void(TVantrelSession&)>& prepare, TFormOptions options);
     ~TWindowRig();
 
     // A control of the window by its objectName; fails the test when it is missing.
@@ -79,6 +82,18 @@ struct TWindowRig {
 
 // Writes `image` for `device` as a HEX file at `path` (the core's writer); false on failure.
 [[nodiscard]] bool WriteHexFile(const QString& path, TDeviceImage image, std::uint8_t device);
+
+// What a run of the built program gave.
+struct TAppRun {
+    int ExitStatus = -1;  // -1: it crashed, or did not end in time (left waiting for a click)
+    QString Out;
+    QString Err;
+};
+
+// Runs the built program on the offscreen platform. Its settings file lives under
+// `configHome`, or in a folder of its own that goes with the run: never in the settings of
+// whoever runs the tests.
+[[nodiscard]] TAppRun RunApp(const QStringList& arguments, const QString& configHome = {});
 
 // The built program and the repository's files.
 [[nodiscard]] QString AppPath();
