@@ -96,9 +96,12 @@ int main(int argc, char* argv[]) {
     });
 
     if (!commandLine.Unattended()) {
-        QTimer::singleShot(TSplashForm::kShowMs, &form, [&form, &splash] {
+        QTimer::singleShot(TSplashForm::kShowMs, &form, [&form, &splash, &commandLine] {
             splash.reset();
             form.show();
+            if (commandLine.OpenPath) {
+                form.OpenWith(QString::fromStdString(*commandLine.OpenPath));
+            }
         });
         return QApplication::exec();
     }

@@ -625,6 +625,7 @@ void TVantrelForm::ConnectCommands() {
     connect(oscillatorButtons_, &QButtonGroup::idClicked, this,
             &TVantrelForm::OscillatorGroupClick);
     connect(ProcessorType, &QComboBox::activated, this, &TVantrelForm::ProcessorGroupClick);
+    ConnectFileCommands();
 }
 
 void TVantrelForm::SetTabOrder() {
