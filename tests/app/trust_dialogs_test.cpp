@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "device/device_selection.h"
+#include "hexfile/hex_reader.h"
 #include "sim/sim_chip_file.h"
 #include "sim/sim_chip_state.h"
 #include "support/window_rig.h"
@@ -72,6 +73,7 @@ class TTrustDialogsTest final : public QObject {
     void otherDeviceIsWrittenOnlyAfterYes();
     void calibrationValueIsAskedFor();
     void calibrationCancelledLeavesTheChip();
+    void unattendedRunRefusesAFileWithNothingToWrite();
 };
 
 // A 16F876A kept in the socket while a 16F877A is chosen: the warning question names both; No
@@ -148,6 +150,28 @@ void TTrustDialogsTest::calibrationCancelledLeavesTheChip() {
              FactoryCalibrationWord(device).value());
     QVERIFY(chip.Program.at(0) != 0x0C55);
     QVERIFY(rig.PoweredDown());
+}
+
+// `vantrel DEVICE FILE` with a file that sets nothing of the device, or holds values it has no
+// room for: status 2 before the chip is touched, said on standard error, no box.
+void TTrustDialogsTest::unattendedRunRefusesAFileWithNothingToWrite() {
+    QTemporaryDir directory;
+    const std::uint8_t device = ParseDeviceName("16F84A").value();
+    for (const char* text : {"", "\tlist p=16f84a\n\tend\n", ":02080000550C95\n:00000001FF\n"}) {
+        const QString path = directory.filePath(QStringLiteral("prog.hex"));
+        {
+            std::ofstream file(path.toStdString(), std::ios::binary | std::ios::trunc);
+            file << text;
+        }
+        TWindowRig rig;
+        QCOMPARE(rig.Form->StartCommandLineRun(device, path.toStdString()), std::optional<int>(2));
+        QVERIFY(!rig.Form->OperationRunning());
+        // The reader's own warning about a file without fuses is all the person at the desk
+        // sees; why nothing was written goes to standard error.
+        rig.Boxes.Texts.removeAll(QString::fromLatin1(kFusesNotSetWarning));
+        QVERIFY2(rig.Boxes.Texts.isEmpty(), qPrintable(rig.Boxes.Texts.join('\n')));
+        QCOMPARE(rig.Board().ChipState().Program.at(0), std::uint16_t{0x3FFF});
+    }
 }
 
 }  // namespace vantrel::test
