@@ -255,6 +255,7 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     [[nodiscard]] bool MayReplace(const QString& name);
     // The file part of New: no file, no text, nothing watched.
     void ClearFile();
+    void ClearImageAsNew();
     void WatchFile();
     void StopWatching();
     [[nodiscard]] bool FileChanged();

@@ -70,15 +70,9 @@ bool IsSourceName(const QString& name) {
     return QFileInfo(name).suffix().toLower() == QStringLiteral("asm");
 }
 
-// Lines as the file holds them: each ended by CR LF.
-std::string CrLfText(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
+// The files the window saves have CR LF line ends, as the tools of the platform the format
+// comes from expect.
+constexpr std::string_view kSavedLineEnd = "\r\n";
 
 std::filesystem::path FileSystemPath(const QString& name) {
     return std::filesystem::path(ToStdString(name));
@@ -120,13 +114,18 @@ void TVantrelForm::New1Click() {
         return;
     }
     ClearFile();
+    ClearImageAsNew();
+    SyncConfigControls();
+}
+
+// The image and the options of a new file: blank, "Blank Chk" checked, "Change Cal" not.
+void TVantrelForm::ClearImageAsNew() {
     ClearBuffers(session_.Device.Image, session_.Device.Device());
     DisplayBuffer();
     session_.Config.UpdateConfig();
     session_.Options.BlankCheck = true;
     session_.Options.ChangeCal = false;
     session_.Config.SetConfig();
-    SyncConfigControls();
     SyncOptionControls();
 }
 
@@ -386,7 +385,8 @@ bool TVantrelForm::WriteFile(const QString& name) {
     }
     // A temporary file beside the old one is renamed over it: a failure half-way leaves the old
     // file as it was.
-    const TFileResult written = WriteTextFileAtomically(FileSystemPath(name), CrLfText(lines));
+    const TFileResult written =
+        WriteTextFileAtomically(FileSystemPath(name), JoinLines(lines, kSavedLineEnd));
     if (!written.Ok) {
         ReportFailure(ToStdString(QStringLiteral("Cannot create file ") + name) + "\r" +
                       written.Error);

@@ -281,13 +281,7 @@ std::optional<int> TVantrelForm::StartCommandLineRun(std::uint8_t deviceIndex,
     unattended_ = true;
     session_.Device.CurrentDevice = deviceIndex;
     AutoBox->setChecked(false);
-    ClearBuffers(session_.Device.Image, session_.Device.Device());
-    DisplayBuffer();
-    session_.Config.UpdateConfig();
-    session_.Options.BlankCheck = true;
-    session_.Options.ChangeCal = false;
-    session_.Config.SetConfig();
-    SyncOptionControls();
+    ClearImageAsNew();
     if (!path) {
         return std::nullopt;
     }
