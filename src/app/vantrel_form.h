@@ -22,13 +22,13 @@
 class QAction;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
-class QMimeData;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
