@@ -124,6 +124,7 @@ class TFileCommandsTest final : public QObject {
     void recentFiles();
     void changedFileIsOfferedForReload();
     void changedFileWithAutoProgIsWrittenWithoutAQuestion();
+    void changeDuringTheAutoProgWriteIsSeenAfterIt();
     void autoProgWritesOnlyALoadThatSetValues();
     void pollWaitsBehindAModalDialog();
     void droppedFileIsOpened();
@@ -383,6 +384,36 @@ void TFileCommandsTest::changedFileWithAutoProgIsWrittenWithoutAQuestion() {
     QCOMPARE(rig.Board().ChipState().Program.at(0), std::uint16_t{0x0C66});
     QVERIFY2(rig.Boxes.Texts.isEmpty(), qPrintable(rig.Boxes.Texts.join('\n')));
     QVERIFY(rig.PoweredDown());
+}
+
+// A file rebuilt while "Auto Prog" still writes the previous one: the stamp is that of what was
+// read, so the next poll after the Write loads the new file and writes it too.
+void TFileCommandsTest::changeDuringTheAutoProgWriteIsSeenAfterIt() {
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("big.hex"));
+    TWindowRig rig;
+    rig.ChooseDevice("18F4680");
+    {
+        TDeviceImage full = rig.Session.Device.Image;
+        const TPicDevice& device = rig.Session.Device.Device();
+        for (std::size_t i = 0; i < device.ProgramSize; ++i) {
+            full.ProgramBuffer.at(i) = static_cast<std::uint16_t>(i * 7);
+        }
+        QVERIFY(WriteHexFile(path, full, rig.Session.Device.CurrentDevice));
+    }
+    rig.Find<QAction>("AutoUpdate")->setChecked(true);
+    rig.Find<QCheckBox>("AutoBox")->setChecked(true);
+    QSignalSpy operations(rig.Form.get(), &TVantrelForm::ChipOperationFinished);
+    OpenThroughDialog(rig, path);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.StatusText() == QStringLiteral("Writing Program memory..."),
+                             60000);
+    QVERIFY(rig.Form->OperationRunning());
+    QVERIFY(WriteProgram(path, 0x1234, "18F4680"));
+
+    QVERIFY(operations.count() == 1 || operations.wait(120000));
+    QVERIFY(operations.wait(kPollWaitMs + 120000));
+    QCOMPARE(rig.Board().ChipState().Program.at(0), std::uint16_t{0x1234});
+    QCOMPARE(rig.Board().ChipState().Program.at(1), std::uint16_t{0xFFFF});
 }
 
 // "Auto Prog" writes only a load that set values of this device: not a file the reader stopped
