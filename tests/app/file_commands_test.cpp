@@ -96,6 +96,15 @@ void OpenThroughDialog(TWindowRig& rig, const QString& path) {
     rig.Find<QAction>("Open1")->trigger();
 }
 
+// "Auto-Update" and "Auto Prog" checked, `path` opened: true once the Write the load starts
+// has ended.
+bool OpenWithAutoProg(TWindowRig& rig, const QString& path, QSignalSpy& operations) {
+    rig.Find<QAction>("AutoUpdate")->setChecked(true);
+    rig.Find<QCheckBox>("AutoBox")->setChecked(true);
+    OpenThroughDialog(rig, path);
+    return operations.count() == 1 || operations.wait(60000);
+}
+
 QString Caption(const QString& suffix) {
     return QStringLiteral("Vantrel 1.95e - ") + suffix;
 }
@@ -372,11 +381,8 @@ void TFileCommandsTest::changedFileWithAutoProgIsWrittenWithoutAQuestion() {
     const QString path = directory.filePath(QStringLiteral("prog.hex"));
     QVERIFY(WriteProgram(path, 0x0C55));
     TWindowRig rig;
-    rig.Find<QAction>("AutoUpdate")->setChecked(true);
-    rig.Find<QCheckBox>("AutoBox")->setChecked(true);
     QSignalSpy written(rig.Form.get(), &TVantrelForm::ChipOperationFinished);
-    OpenThroughDialog(rig, path);
-    QVERIFY(written.count() == 1 || written.wait(60000));
+    QVERIFY(OpenWithAutoProg(rig, path, written));
     QCOMPARE(rig.Board().ChipState().Program.at(0), std::uint16_t{0x0C55});
 
     QVERIFY(WriteProgram(path, 0x0C66));
@@ -458,11 +464,8 @@ void TFileCommandsTest::pollWaitsBehindAModalDialog() {
     const QString path = directory.filePath(QStringLiteral("prog.hex"));
     QVERIFY(WriteProgram(path, 0x0C55));
     TWindowRig rig;
-    rig.Find<QAction>("AutoUpdate")->setChecked(true);
-    rig.Find<QCheckBox>("AutoBox")->setChecked(true);
     QSignalSpy operations(rig.Form.get(), &TVantrelForm::ChipOperationFinished);
-    OpenThroughDialog(rig, path);
-    QVERIFY(operations.count() == 1 || operations.wait(60000));
+    QVERIFY(OpenWithAutoProg(rig, path, operations));
 
     QDialog modal(rig.Form.get());
     modal.setWindowModality(Qt::ApplicationModal);
