@@ -3,7 +3,9 @@
 // files, the poll of a file changed on disk with and without "Auto Prog", loads that must never
 // be programmed, the poll behind a modal dialog, dropped files and "open with".
 
+#include <sys/resource.h>
 #include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <csignal>
 #include <functional>
 
 #include "app/app_command_line.h"
@@ -185,8 +188,8 @@ void TFileCommandsTest::openEditSaveAndTheSaveQuestion() {
 void TFileCommandsTest::failedSaveKeepsTheOldFile_data() {
     QTest::addColumn<bool>("readOnlyFolder");
     QTest::newRow("read-only folder") << true;
-    // A name so long that no temporary file fits beside it: the failure root meets too.
-    QTest::newRow("no room for the temporary name") << false;
+    // The disk fills half-way through the new file: a limit on file sizes, which root meets too.
+    QTest::newRow("full half-way") << false;
 }
 
 // Whatever stops the save, the old file is as it was, the message names the file, and the
@@ -199,18 +202,26 @@ void TFileCommandsTest::failedSaveKeepsTheOldFile() {
     QTemporaryDir directory;
     const QString folder = directory.filePath(QStringLiteral("locked"));
     QVERIFY(QDir().mkdir(folder));
-    const QString name =
-        readOnlyFolder ? QStringLiteral("prog.hex") : QString(250, QLatin1Char('p')) + ".hex";
-    const QString path = folder + QLatin1Char('/') + name;
+    const QString path = folder + QStringLiteral("/prog.hex");
     QVERIFY(WriteProgram(path, 0x0C55));
     const QByteArray before = ReadBytes(path);
     TWindowRig rig;
     OpenThroughDialog(rig, path);
     rig.TypeIntoCell("StringGrid1", 0, 1, QStringLiteral("0111"));
+    rig.TypeIntoCell("StringGrid1", 2, 1, QStringLiteral("0222"));
+    rlimit sizes{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &sizes), 0);
+    const rlimit unlimited = sizes;
     if (readOnlyFolder) {
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    } else {
+        // Past the limit a write fails with EFBIG instead of ending the program.
+        std::signal(SIGXFSZ, SIG_IGN);
+        sizes.rlim_cur = static_cast<rlim_t>(before.size() / 2);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &sizes), 0);
     }
     rig.Find<QAction>("Save1")->trigger();
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &unlimited), 0);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QCOMPARE(ReadBytes(path), before);
