@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <functional>
 #include <string_view>
 
+#include "device/device_selection.h"
 #include "device/version.h"
 #include "hardware/programmer_presets.h"
 #include "sim/sim_faults.h"
@@ -188,6 +190,20 @@ std::string TakePositional(TAppCommandLine& line, const std::string& argument) {
     return {};
 }
 
+// A desktop's "open with" passes the file alone. A device name always wins, so that a file
+// named like a device in the current folder never turns an unattended Write into a load.
+void TakeOpenWith(TAppCommandLine& line) {
+    if (!line.Error.empty() || !line.DeviceName || line.FilePath ||
+        ParseDeviceName(*line.DeviceName)) {
+        return;
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(*line.DeviceName, error)) {
+        line.OpenPath = std::move(line.DeviceName);
+        line.DeviceName.reset();
+    }
+}
+
 }  // namespace
 
 TAppCommandLine ParseAppCommandLine(const std::vector<std::string>& arguments) {
@@ -211,18 +227,22 @@ TAppCommandLine ParseAppCommandLine(const std::vector<std::string>& arguments) {
             ++index;
         }
     }
+    TakeOpenWith(line);
     return line;
 }
 
 std::string AppUsage() {
     std::string text =
         "Usage: vantrel [OPTIONS] [DEVICE [FILE]]\n"
+        "       vantrel [OPTIONS] FILE\n"
         "\n"
         "The Vantrel window: programs PIC microcontrollers through a programmer on the parallel\n"
         "port. With DEVICE (as the device list spells it, e.g. 16F84A; a PIC prefix and any\n"
         "letter case are accepted) that device is selected; with DEVICE and FILE the HEX file\n"
         "is written into the chip and the program ends, with no splash and the window\n"
         "minimized.\n"
+        "With FILE alone (a file that exists, never a device name) the window starts as usual\n"
+        "and loads it, as a desktop's \"open with\" does; nothing is written into a chip.\n"
         "\n"
         "Options:\n";
     for (const TAppOption& option : AppOptions()) {
@@ -241,8 +261,9 @@ std::string AppUsage() {
         "above win for the run and are not written back.\n"
         "\n"
         "Exit status of a run with DEVICE and FILE: 0 the Write succeeded; 1 it failed, was\n"
-        "declined or was cancelled; 2 bad usage, an unknown device, or a file that is missing\n"
-        "or cannot be read (nothing is programmed then); 3 no programmer could be opened.\n";
+        "declined or was cancelled; 2 bad usage, an unknown device, or a file that is missing,\n"
+        "cannot be read, holds no Intel HEX data or values outside the device (nothing is\n"
+        "programmed then); 3 no programmer could be opened.\n";
     return text;
 }
 

@@ -30,6 +30,9 @@ struct TAppCommandLine {
     // The unattended run: a device to select and a HEX file to write into it.
     std::optional<std::string> DeviceName;
     std::optional<std::string> FilePath;
+    // "Open with": the only argument names an existing file and no device; the window starts
+    // as usual and loads it, writing nothing.
+    std::optional<std::string> OpenPath;
     // Why the command line cannot be used; empty when it can.
     std::string Error;
 

@@ -38,8 +38,10 @@ std::optional<int> RefuseBeforeStart(const TAppCommandLine& commandLine,
     if (commandLine.DeviceName) {
         device = ParseDeviceName(*commandLine.DeviceName);
         if (!device) {
+            // Alone, the argument may have been meant as a file to open.
             std::cerr << "vantrel: unknown device '" << *commandLine.DeviceName
-                      << "' (spell it as the device list does, e.g. 16F84A or PIC16F84A)\n";
+                      << "' (spell it as the device list does, e.g. 16F84A or PIC16F84A)"
+                      << (commandLine.FilePath ? "" : ", and no file of that name") << "\n";
             return kAppExitBadInput;
         }
     }
@@ -103,9 +105,12 @@ int main(int argc, char* argv[]) {
     });
 
     if (!commandLine.Unattended()) {
-        QTimer::singleShot(TSplashForm::kShowMs, &form, [&form, &splash] {
+        QTimer::singleShot(TSplashForm::kShowMs, &form, [&form, &splash, &commandLine] {
             splash.reset();
             form.show();
+            if (commandLine.OpenPath) {
+                form.OpenWith(QString::fromStdString(*commandLine.OpenPath));
+            }
         });
         return QApplication::exec();
     }

@@ -1,6 +1,7 @@
 #include "app/operation_runner.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "service/chip_operation.h"
@@ -37,6 +38,22 @@ class TOperationRunner::TWorkerUi final : public TProgrammingUi {
                 return ui.AskYesNoCancel(copy);
             },
             TAnswer::Cancel);
+    }
+    // Nobody left to ask refuses: a chip of another device is not written, and a chip whose
+    // calibration word cannot be kept is not erased.
+    bool AskOtherDevice(std::string_view question) override {
+        return runner_.CallOnWindowThread<bool>(
+            [&ui = runner_.windowUi_, copy = std::string(question)] {
+                return ui.AskOtherDevice(copy);
+            },
+            false);
+    }
+    std::optional<std::uint16_t> AskCalibrationWord(std::string_view question) override {
+        return runner_.CallOnWindowThread<std::optional<std::uint16_t>>(
+            [&ui = runner_.windowUi_, copy = std::string(question)] {
+                return ui.AskCalibrationWord(copy);
+            },
+            std::nullopt);
     }
     // Passed on only when the whole percentage moves: a pass calls this for every word.
     void Progress(std::size_t done, std::size_t total) override {

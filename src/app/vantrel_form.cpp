@@ -76,8 +76,10 @@ void TVantrelForm::FormCreate() {
     session_.Config.SetConfig();
     SyncOptionControls();
 
-    fileStamp_ = -1;
-    FileTimer->stop();
+    ReopenSetup();
+    StopWatching();
+    // Reading the settings clicks fuse boxes as the user would: that is no edit.
+    modified_ = false;
     // The size its controls need; not adjustSize(), which keeps a window within two thirds of
     // the screen and would clip it on a small one.
     normalSize_ = sizeHint();
@@ -173,6 +175,11 @@ void TVantrelForm::closeEvent(QCloseEvent* event) {
             closeAfterOperation_ = true;
             CancelOperation();
         }
+        return;
+    }
+    // A program told to end from outside cannot wait for an answer.
+    if (!closeWithoutAsking_ && modified_ && !QuerySave()) {
+        event->ignore();
         return;
     }
     if (help_ != nullptr) {

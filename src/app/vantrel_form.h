@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/buffer_grid_model.h"
+#include "app/file_stamp.h"
 #include "device/fuses.h"
 #include "disasm/disassembly_state.h"
 #include "programming/operation_result.h"
@@ -23,9 +24,12 @@ class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -41,6 +45,7 @@ namespace vantrel {
 
 class THardwareForm;
 class THelpWindow;
+struct THexFileLoad;
 class TOperationRunner;
 class TQtSettingsStore;
 class TSourceEditor;
@@ -109,15 +114,20 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     void Exit1Click();
 
     // Loads a HEX file as Open, Reload and the recent files do: the text on the "HEX file"
-    // page, the image and the fuse controls from the reader, and a Write when "Auto Prog" is
-    // checked. The grids and fuse controls show the image after every attempt, a failed one
-    // included. In the unattended run failures go to standard error instead of a message box.
+    // page, the image and the fuse controls from the reader, the checksum in the status line,
+    // and a Write when "Auto Prog" is checked and the file set values of this device and
+    // nothing outside it. The grids and fuse controls show the image after every attempt, a
+    // failed one included. In the unattended run failures go to standard error instead of a
+    // message box.
     struct TFileLoadResult {
         bool FileRead = false;
         bool Ok = false;
+        // The file held data for this device and nothing outside it: worth writing.
+        bool Programmable = false;
         std::string Error;
     };
-    TFileLoadResult FileLoad(const QString& path);
+    enum class TLoadWrite { AutoProg, Never };
+    TFileLoadResult FileLoad(const QString& path, TLoadWrite write = TLoadWrite::AutoProg);
 
     // The unattended run of `vantrel DEVICE [FILE]`: selects the device and, with a file,
     // loads it and starts the Write. Returns the exit status when the run ends before the
@@ -146,6 +156,20 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     void DefaultsClick();
     [[nodiscard]] THardwareForm* HardwareForm() const { return hardwareForm_; }
 
+    // ---- File commands (vantrel_form_files.cpp) ----
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void ReloadButtonClick();
+    // The recent-file items File2..File6 (Ctrl+1..Ctrl+5): loads entry `index` without asking
+    // to save.
+    void ReopenClick(std::size_t index);
+    // "Open with": makes `path` the current file and loads it, never writing the chip.
+    void OpenWith(const QString& path);
+    [[nodiscard]] const QString& FileName() const { return fileName_; }
+    [[nodiscard]] bool Modified() const { return modified_; }
+
   signals:
     void ChipOperationFinished();
     void CommandLineRunFinished(int exitStatus);
@@ -154,6 +178,10 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // A HEX file dropped onto the window is opened as Open does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     class TPortPanelView;
@@ -224,6 +252,38 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     // Puts a path at the top of the recent files: a path already listed (compared exactly, as
     // paths are case-sensitive) moves up, a new one pushes out the oldest.
     void ReopenAdd(const QString& path);
+    // Which kind of file a save writes: the image as Intel HEX, or the source editor's text.
+    enum class TSaveKind { Hex, Source };
+    void ConnectFileCommands();
+    [[nodiscard]] TSaveKind SaveKindOfPage() const;
+    // Save and Save As for a kind of file: the name's extension follows the kind.
+    bool SaveCommand(TSaveKind kind, bool saveAs);
+    // Asks whether to save the changed image; true when the calling command may go on.
+    [[nodiscard]] bool QuerySave();
+    // Saves under `name` (the current name with the kind's extension); false when not saved.
+    [[nodiscard]] bool FileSave(const QString& name, TSaveKind kind);
+    [[nodiscard]] bool FileSaveAs(const QString& name, TSaveKind kind);
+    // Writes the file for `name` by its extension, through a temporary file renamed over it;
+    // false, with the message shown, when it could not be written.
+    [[nodiscard]] bool WriteFile(const QString& name);
+    // A file the Source save would replace that this window did not write: ask first.
+    [[nodiscard]] bool MayReplace(const QString& name);
+    // The file part of New: no file, no text, nothing watched.
+    void ClearFile();
+    void ClearImageAsNew();
+    void WatchFile();
+    void StopWatching();
+    [[nodiscard]] bool FileChanged();
+    void FileTimerTimer();
+    // Whether the poll must wait for its next tick: an operation, a load, a box or a dialog
+    // is on, any of which a nested load and Write must not start behind.
+    [[nodiscard]] bool PollMustWait() const;
+    void ReportLoad(const std::string& path, const THexFileLoad& load);
+    void MarkModified();
+    // The calibration word when the chip's own cannot be kept.
+    [[nodiscard]] std::optional<std::uint16_t> AskCalibrationWord(
+        std::string_view question) override;
+    [[nodiscard]] bool AcceptsDrop(const QMimeData* data, QString* path) const;
 
     // Settings, hardware settings window, timing (vantrel_form_settings.cpp).
     void BuildSettingsCommands();
@@ -258,7 +318,8 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     // The window's own state.
     QString fileName_;
     bool modified_ = false;
-    std::int32_t fileStamp_ = -1;
+    // The watched file's stamp when it was read or saved; nothing: nothing is watched.
+    std::optional<TFileStamp> fileStamp_;
     // Most recent first; an empty text is a free entry. Read from and written to the settings.
     std::array<QString, kRecentFileCount> recentFiles_;
     bool hintsShown_ = true;  // DoShowHint in force; false while an operation's texts show
@@ -267,6 +328,9 @@ class TVantrelForm final : public QMainWindow, private TProgrammingUi {
     bool closeAfterOperation_ = false;
     bool closeWithoutAsking_ = false;
     bool fileTimerWasActive_ = false;
+    // File commands: a load is under way; the file this window saved last.
+    bool loading_ = false;
+    QString lastSavedPath_;
     int laidOutDevice_ = -1;
     QSize normalSize_;
 

@@ -176,6 +176,7 @@ void TVantrelForm::DisplayBuffer() {
 }
 
 void TVantrelForm::StoreCellEdit(TBufferGrid grid, std::size_t entry, std::uint16_t value) {
+    MarkModified();
     TDeviceImage& image = session_.Device.Image;
     switch (grid) {
         case TBufferGrid::Program:

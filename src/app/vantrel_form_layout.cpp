@@ -626,6 +626,7 @@ void TVantrelForm::ConnectCommands() {
             &TVantrelForm::OscillatorGroupClick);
     connect(ProcessorType, &QComboBox::activated, this, &TVantrelForm::ProcessorGroupClick);
     BuildSettingsCommands();
+    ConnectFileCommands();
 }
 
 void TVantrelForm::SetTabOrder() {

@@ -281,13 +281,7 @@ std::optional<int> TVantrelForm::StartCommandLineRun(std::uint8_t deviceIndex,
     unattended_ = true;
     session_.Device.CurrentDevice = deviceIndex;
     AutoBox->setChecked(false);
-    ClearBuffers(session_.Device.Image, session_.Device.Device());
-    DisplayBuffer();
-    session_.Config.UpdateConfig();
-    session_.Options.BlankCheck = true;
-    session_.Options.ChangeCal = false;
-    session_.Config.SetConfig();
-    SyncOptionControls();
+    ClearImageAsNew();
     if (!path) {
         return std::nullopt;
     }
@@ -303,8 +297,10 @@ std::optional<int> TVantrelForm::StartCommandLineRun(std::uint8_t deviceIndex,
         std::cerr << "vantrel: no programmer answers on the ports tried (0x378, 0x278, 0x3BC)\n";
         return kAppExitNoProgrammer;
     }
+    // A file without data for this device, or with values it has no room for, is refused
+    // before the chip is touched, as vantrel-cli refuses it.
     const TFileLoadResult load = FileLoad(QString::fromStdString(*path));
-    if (!load.Ok) {
+    if (!load.Programmable) {
         return kAppExitBadInput;
     }
     StartChipOperation(TChipOperation::Write);
@@ -356,22 +352,8 @@ void TVantrelForm::ChipRead() {
     ResetDisassembler(*disassembler_);
     TabbedNotebook1->setCurrentWidget(BufferPage);
     Memo1->setPlainText(LinesText(BufferToHex(session_.Device.Image, session_.Device.Device())));
-    fileStamp_ = -1;
-    FileTimer->stop();
-    fileTimerWasActive_ = false;
+    StopWatching();
     ReloadButton->setEnabled(false);
-}
-
-bool TVantrelForm::NewImage() {
-    Memo1->clear();
-    modified_ = false;
-    fileName_.clear();
-    SetCaption(QStringLiteral("[untitled]"));
-    ReloadButton->setEnabled(false);
-    fileStamp_ = -1;
-    FileTimer->stop();
-    fileTimerWasActive_ = false;
-    return true;
 }
 
 }  // namespace vantrel

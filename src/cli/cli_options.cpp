@@ -9,6 +9,7 @@
 
 #include "hardware/port_lines.h"
 #include "hardware/programmer_presets.h"
+#include "programming/operation_texts.h"
 #include "sim/sim_faults.h"
 
 namespace vantrel::cli {
@@ -62,20 +63,11 @@ std::string ApplyMilliseconds(TValue& target, const std::string& value, std::str
 // A calibration word as the 12F629 family keeps it: RETLW k, 0x3400..0x34FF, in hexadecimal
 // with or without 0x.
 std::string ApplyCalibration(TCliOptions& options, const std::string& value) {
-    constexpr std::uint16_t kRetlwFirst = 0x3400;
-    constexpr std::uint16_t kRetlwLast = 0x34FF;
-    const std::string_view digits =
-        value.size() > 2 && value[0] == '0' && std::tolower(value[1]) == 'x'
-            ? std::string_view(value).substr(2)
-            : std::string_view(value);
-    unsigned word = 0;
-    const char* last = digits.data() + digits.size();
-    const auto [end, ec] = std::from_chars(digits.data(), last, word, 16);
-    if (digits.empty() || ec != std::errc() || end != last || word < kRetlwFirst ||
-        word > kRetlwLast) {
+    const std::optional<std::uint16_t> word = ParseCalibrationValue(value);
+    if (!word) {
         return "--cal needs a calibration word 0x3400..0x34FF (RETLW k), not '" + value + "'";
     }
-    options.Calibration = static_cast<std::uint16_t>(word);
+    options.Calibration = *word;
     return {};
 }
 

@@ -91,7 +91,9 @@ class TBytePlacer {
         } else {
             placed = false;
         }
-        if (!placed) {
+        if (placed) {
+            ++placedBytes_;
+        } else {
             CountOutside(byteAddress, x, pic18);
         }
     }
@@ -99,6 +101,7 @@ class TBytePlacer {
     [[nodiscard]] bool ConfigFound() const { return configFound_; }
     [[nodiscard]] std::size_t OutsideValues() const { return outsideValues_; }
     [[nodiscard]] std::uint32_t FirstOutside() const { return firstOutside_; }
+    [[nodiscard]] std::size_t PlacedBytes() const { return placedBytes_; }
 
   private:
     bool PlaceData(std::uint32_t index, bool high, std::uint8_t value, bool pic18) {
@@ -171,6 +174,7 @@ class TBytePlacer {
     bool configFound_ = false;
     std::size_t outsideValues_ = 0;
     std::uint32_t firstOutside_ = 0;
+    std::size_t placedBytes_ = 0;
     // Word addresses are 32-bit: this one never occurs.
     static constexpr std::uint64_t kNoWord = std::uint64_t{1} << 32;
     std::uint64_t lastOutsideWord_ = kNoWord;
@@ -180,6 +184,7 @@ void TakeCounts(const TBytePlacer& placer, THexLoadResult& result) {
     result.ConfigFound = placer.ConfigFound();
     result.OutsideValues = placer.OutsideValues();
     result.FirstOutside = placer.FirstOutside();
+    result.PlacedBytes = placer.PlacedBytes();
 }
 
 }  // namespace

@@ -29,6 +29,9 @@ struct THexLoadResult {
     // first of them.
     std::size_t OutsideValues = 0;
     std::uint32_t FirstOutside = 0;
+    // Bytes of data records that landed in a region of the device: none means the file set
+    // nothing in the image, however many records it held.
+    std::size_t PlacedBytes = 0;
 };
 
 inline constexpr const char* kFusesNotSetWarning = "WARNING - Fuses not set in loaded file!";

@@ -34,11 +34,11 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd) {
     std::string text;
     for (const std::string& line : lines) {
         text += line;
-        text += '\n';
+        text += lineEnd;
     }
     return text;
 }

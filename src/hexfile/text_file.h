@@ -10,8 +10,10 @@ namespace vantrel {
 // Splits text into lines on LF, dropping a CR before it; a final LF does not start a new line.
 [[nodiscard]] std::vector<std::string> SplitLines(std::string_view text);
 
-// Joins lines with LF, ending the last one too.
-[[nodiscard]] std::string JoinLines(const std::vector<std::string>& lines);
+// Joins lines, each ended by `lineEnd` (LF, or CR LF for the files the window saves), the last
+// one too.
+[[nodiscard]] std::string JoinLines(const std::vector<std::string>& lines,
+                                    std::string_view lineEnd = "\n");
 
 struct TFileResult {
     bool Ok = false;

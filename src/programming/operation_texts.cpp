@@ -1,5 +1,7 @@
 #include "programming/operation_texts.h"
 
+#include <charconv>
+
 #include "device/hex_text.h"
 
 namespace vantrel {
@@ -50,6 +52,26 @@ std::string NotACalibrationValueText(std::uint16_t given) {
     return Hex(given) +
            " is not a calibration value: it must be a RETLW instruction (0x34NN). Nothing was "
            "erased";
+}
+
+std::optional<std::uint16_t> ParseCalibrationValue(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+    }
+    unsigned word = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, word, 16);
+    if (text.empty() || error != std::errc() || end != last || word > 0xFFFF ||
+        !IsRetlwCalibration(static_cast<std::uint16_t>(word))) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(word);
 }
 
 std::string EraseFailedText(std::uint32_t address) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "device/device_image.h"
 #include "programming/programming_ui.h"
@@ -38,6 +40,10 @@ namespace vantrel {
 // Why an operation stopped at the calibration word.
 [[nodiscard]] std::string CalibrationRefusal(std::uint16_t chipWord);
 [[nodiscard]] std::string NotACalibrationValueText(std::uint16_t given);
+
+// A calibration value as a user types it: hexadecimal with or without "0x", blanks around it
+// allowed, and a RETLW instruction (0x3400..0x34FF); nothing for anything else.
+[[nodiscard]] std::optional<std::uint16_t> ParseCalibrationValue(std::string_view text);
 
 // "Erase failed at 0x0012: the chip is not blank".
 [[nodiscard]] std::string EraseFailedText(std::uint32_t address);

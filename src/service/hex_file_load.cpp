@@ -22,6 +22,7 @@ THexFileLoad LoadHexFile(const std::string& path, TDeviceState& state, TConfigMo
     load.DataRecords = loaded.DataRecords;
     load.OutsideValues = loaded.OutsideValues;
     load.FirstOutside = loaded.FirstOutside;
+    load.PlacedBytes = loaded.PlacedBytes;
     if (!loaded.Ok) {
         load.Error = path + ": " + loaded.Error;
     }

@@ -27,6 +27,8 @@ struct THexFileLoad {
     // Values outside every region of the device, left out of the image (see THexLoadResult).
     std::size_t OutsideValues = 0;
     std::uint32_t FirstOutside = 0;
+    // Bytes that landed in the image (see THexLoadResult).
+    std::size_t PlacedBytes = 0;
 };
 
 // Opens a HEX file as the Open command does: reads its lines, clears the image and fills it

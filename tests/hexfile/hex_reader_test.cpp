@@ -295,6 +295,22 @@ TEST(HexReaderDataRecords, CountsOnlyRecordsThatCarryData) {
     }
 }
 
+// Only bytes that reach a region of the device count as set: a file whose data all lies beyond
+// the device sets nothing, however many records it has, and must never be written into a chip.
+TEST(HexReaderDataRecords, CountsTheBytesPlacedInTheDevice) {
+    const std::vector<std::pair<std::vector<std::string>, std::size_t>> cases{
+        {{":00000001FF"}, 0},
+        {{":02080000550C95"}, 0},                     // word 0x400, past the 16F84's 1K
+        {{":0400000004280528A3"}, 4},                 // two program words
+        {{":02080000550C95", ":02400E00F13F80"}, 2},  // one outside, the configuration in
+        {{":020000040000FA", ":02420000FF0FAE"}, 2},  // data EEPROM at 0x2100
+    };
+    for (const auto& [lines, placed] : cases) {
+        const test::TLoaded loaded = Load("16F84", lines);
+        EXPECT_EQ(loaded.Result.PlacedBytes, placed) << testing::PrintToString(lines);
+    }
+}
+
 // Lines the reader must pass over without reading outside them: each is followed by a valid
 // record, which must still load as if the bad line were not there.
 struct TSkippedLineCase {

@@ -4,6 +4,7 @@
 #include <span>
 #include <stdexcept>
 
+#include "programming/operation_texts.h"
 #include "programming/programming_rig.h"
 
 namespace vantrel {
@@ -398,6 +399,18 @@ TEST(ErasePICTest, CalibratedPartWritesItsCalibrationBackAndReportsAFailure) {
         EXPECT_EQ(rig.Ui.Events.front(), "started Erase");
         EXPECT_EQ(rig.Ui.Events.back(), "ended Erase");
         EXPECT_THAT(rig.Ui.Events, Not(Contains(HasSubstr("Write"))));
+    }
+}
+
+// What a user types for a calibration value: hexadecimal, with or without 0x and blanks, and
+// only a RETLW; everything else is asked again.
+TEST(CalibrationValueTest, TakesOnlyARetlwInHexadecimal) {
+    EXPECT_EQ(ParseCalibrationValue("3480"), std::optional<std::uint16_t>(0x3480));
+    EXPECT_EQ(ParseCalibrationValue(" 0x34ff\t"), std::optional<std::uint16_t>(0x34FF));
+    EXPECT_EQ(ParseCalibrationValue("0X3400"), std::optional<std::uint16_t>(0x3400));
+    for (const char* refused : {"", "  ", "0x", "3500", "33FF", "0x0000", "12G4", "+3480", "-3480",
+                                "3480h", "0x3480 1", "134800", "0x100003480"}) {
+        EXPECT_EQ(ParseCalibrationValue(refused), std::nullopt) << refused;
     }
 }
 
