@@ -18,10 +18,10 @@ namespace {
 
 // The pages, in the order the contents list them.
 constexpr const char* kPageFiles[] = {
-    "index.html",     "getting-started.html", "window.html",       "commands.html",
-    "buffer.html",    "fuses.html",           "options.html",      "presets.html",
-    "hardware.html",  "simulator.html",       "command-line.html", "troubleshooting.html",
-    "using-help.html"};
+    "index.html",        "getting-started.html", "window.html",    "files.html",
+    "chip-checks.html",  "commands.html",        "buffer.html",    "fuses.html",
+    "options.html",      "presets.html",         "hardware.html",  "simulator.html",
+    "command-line.html", "troubleshooting.html", "using-help.html"};
 
 constexpr const char* kHelpRoot = "qrc:/help/";
 constexpr const char* kContentsPage = "index.html";
