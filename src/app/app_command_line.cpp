@@ -1,14 +1,13 @@
 #include "app/app_command_line.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <string_view>
 
 #include "device/device_selection.h"
 #include "device/version.h"
+#include "hardware/port_lines.h"
 #include "hardware/programmer_presets.h"
 #include "sim/sim_faults.h"
 
@@ -33,26 +32,13 @@ std::string ApplyDriver(TAppCommandLine& line, const std::string& value) {
     return "unknown driver '" + value + "' (ppdev, direct or simulated)";
 }
 
-// One of the three candidate addresses, as 0x378, 0x278 or 0x3BC in any letter case.
 std::string ApplyPort(TAppCommandLine& line, const std::string& value) {
-    constexpr std::string_view kHexPrefix = "0x";
-    const std::string refusal = "unknown port '" + value + "' (0x378, 0x278 or 0x3BC)";
-    if (value.size() <= kHexPrefix.size() || value[0] != '0' || std::tolower(value[1]) != 'x') {
-        return refusal;
+    const std::optional<std::uint16_t> address = ParseCandidatePort(value);
+    if (!address) {
+        return UnknownPortText(value);
     }
-    std::uint16_t address = 0;
-    const char* end = value.data() + value.size();
-    const auto parsed = std::from_chars(value.data() + kHexPrefix.size(), end, address, 16);
-    if (parsed.ec != std::errc() || parsed.ptr != end) {
-        return refusal;
-    }
-    for (std::size_t i = 0; i < kNoPortIndex; ++i) {
-        if (PortAddresses[i] == address) {
-            line.PortBase = address;
-            return {};
-        }
-    }
-    return refusal;
+    line.PortBase = *address;
+    return {};
 }
 
 std::string ApplySimBoard(TAppCommandLine& line, const std::string& value) {
