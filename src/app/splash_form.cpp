@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/design_scale.h"
 #include "app/glyphs.h"
 #include "device/version.h"
 
@@ -12,10 +13,9 @@ namespace vantrel {
 
 namespace {
 
-// The splash was drawn 207 x 199 pixels at 13-pixel text; it grows with the font.
+// The splash was drawn 207 x 199 pixels at the design text size; it grows with the font.
 constexpr double kDesignWidth = 207;
 constexpr double kDesignHeight = 199;
-constexpr double kDesignPixelSize = 13;
 constexpr double kPictureHeightShare = 0.4;
 
 QLabel* Line(const QString& text, const char* name, int pointDelta, bool bold) {
@@ -50,7 +50,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(frame);
 
-    const double scale = QFontInfo(font()).pixelSize() / kDesignPixelSize;
+    const double scale = DesignScale(font());
     const QSize size(static_cast<int>(kDesignWidth * std::max(scale, 1.0)),
                      static_cast<int>(kDesignHeight * std::max(scale, 1.0)));
     auto* picture = new QLabel;

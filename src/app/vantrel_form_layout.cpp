@@ -28,6 +28,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/design_scale.h"
 #include "app/glyphs.h"
 #include "app/hex_cell_delegate.h"
 #include "app/operation_runner.h"
@@ -40,8 +41,7 @@ namespace vantrel {
 
 namespace {
 
-// The window's arrangement was drawn for Arial at 13 pixels (9.75 points at 96 dpi).
-constexpr double kDesignPixelSize = 13.0;
+// The design text's size in points (Arial at 96 dpi).
 constexpr double kDesignPointSize = 9.75;
 
 constexpr int kTimer1Ms = 3000;
@@ -139,7 +139,7 @@ QWidget* PanelWith(const char* name, QCheckBox* box) {
 }  // namespace
 
 double TVantrelForm::FontScale() const {
-    return QFontInfo(font()).pixelSize() / kDesignPixelSize;
+    return DesignScale(font());
 }
 
 void TVantrelForm::BuildWidgets() {
